@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class Prompter;
+class Registry;
+
+// What the meter's windows need from outside, injected so tests can fake it.
+struct MeterServices {
+    Clock& clock;
+    Registry& registry;
+    Prompter& prompter;
+    // Holds the database and the INI files.
+    QString dataFolder;
+    // Written to the run-at-start-up entry.
+    QString executablePath;
+};

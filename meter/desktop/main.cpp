@@ -1,0 +1,45 @@
+#include "common/DataFolder.h"
+#include "meter/desktop/Form1.h"
+#include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LockFileInstanceLock.h"
+#include "platform/linux/MessageBoxPrompter.h"
+#include "platform/linux/NetworkManagerDialUp.h"
+#include "platform/linux/SystemClock.h"
+#include "platform/linux/TerminationSignals.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dialtoll"));
+    // The main window is hidden most of the time; only shutdown ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString dataFolder = ResolveDataFolder();
+    LockFileInstanceLock instanceLock(DataFilePath(dataFolder, QStringLiteral("Dialtoll.lock")));
+    if (!instanceLock.tryAcquire())
+        return 0; // another copy runs: leave quietly, touching nothing
+
+    SystemClock clock;
+    NetworkManagerDialUp networkManager;
+    LinuxRegistry registry(networkManager);
+    MessageBoxPrompter prompter(QStringLiteral("Dialtoll"));
+    Form1 form1({clock, registry, prompter, dataFolder, QApplication::applicationFilePath()});
+    QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
+
+    // A signal or the end of the desktop session shuts down without the exit password, so
+    // the running session is saved.
+    const auto shutDown = [&form1] {
+        form1.engine().CanExt(false);
+        form1.Form_Unload();
+    };
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &form1,
+                     shutDown);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form1,
+                     [shutDown](QSessionManager&) { shutDown(); });
+
+    form1.Form_Load();
+    return QApplication::exec();
+}

@@ -1,0 +1,181 @@
+#include "meter/store/IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringConverter>
+#include <utility>
+
+// Lines that are neither a section header nor a key (comments, blank lines, stray text) are
+// kept as entries with an empty key and the whole line as value, so a rewrite loses nothing.
+// Lines before the first section belong to a section with an empty name that has no header.
+
+namespace {
+
+QString decodeFileBytes(QByteArray bytes) {
+    static const QByteArray bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom))
+        bytes.remove(0, bom.size());
+
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+
+    // Files brought over from the old system are in the Chinese ANSI code page.
+    QStringDecoder gbk("GBK");
+    if (gbk.isValid())
+        return gbk.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+// A value, key or section name must never open a line of its own in the file.
+QString singleLine(const QString& text) {
+    QString line = text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    line.remove(QChar(0));
+    return line.trimmed();
+}
+
+bool isBlankLine(const QString& line) {
+    return line.trimmed().isEmpty();
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+bool IniFile::load() {
+    m_sections.clear();
+    QFile file(m_path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString text = decodeFileBytes(file.readAll());
+    file.close();
+
+    Section* current = nullptr;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        // The split leaves an empty piece after the final line break.
+        if (i == lines.size() - 1 && line.isEmpty())
+            break;
+
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.contains(QLatin1Char(']'))) {
+            const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+            m_sections.append(Section{trimmed.mid(1, close - 1).trimmed(), {}});
+            current = &m_sections.last();
+            continue;
+        }
+
+        if (!current) {
+            m_sections.append(Section{QString(), {}});
+            current = &m_sections.last();
+        }
+
+        const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+        const QString key = equals > 0 ? trimmed.left(equals).trimmed() : QString();
+        if (trimmed.startsWith(QLatin1Char(';')) || key.isEmpty())
+            current->entries.append(Entry{QString(), line});
+        else
+            current->entries.append(Entry{key, trimmed.mid(equals + 1).trimmed()});
+    }
+    return true;
+}
+
+bool IniFile::save() const {
+    QString text;
+    for (const Section& section : m_sections) {
+        // Only the leading part of the file goes without a header.
+        if (!section.name.isEmpty() || &section != &m_sections.first())
+            text += QLatin1Char('[') + section.name + QStringLiteral("]\n");
+        for (const Entry& entry : section.entries) {
+            if (entry.key.isEmpty())
+                text += entry.value;
+            else
+                text += entry.key + QLatin1Char('=') + entry.value;
+            text += QLatin1Char('\n');
+        }
+    }
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& fallback) const {
+    const QString wantedKey = key.trimmed();
+    const Section* found = findSection(section.trimmed());
+    if (!found || wantedKey.isEmpty())
+        return fallback;
+    for (const Entry& entry : found->entries) {
+        if (!entry.key.isEmpty() && entry.key.compare(wantedKey, Qt::CaseInsensitive) == 0)
+            return entry.value;
+    }
+    return fallback;
+}
+
+void IniFile::setValue(const QString& section, const QString& key, const QString& value) {
+    const QString sectionName = singleLine(section);
+    const QString wantedKey = singleLine(key);
+    const QString newValue = singleLine(value);
+    if (wantedKey.isEmpty())
+        return;
+
+    Section* found = findSection(sectionName);
+    if (!found) {
+        // Keys without a section can only live before the first header.
+        if (sectionName.isEmpty()) {
+            m_sections.prepend(Section{QString(), {}});
+            found = &m_sections.first();
+        } else {
+            m_sections.append(Section{sectionName, {}});
+            found = &m_sections.last();
+        }
+    }
+
+    for (Entry& entry : found->entries) {
+        if (!entry.key.isEmpty() && entry.key.compare(wantedKey, Qt::CaseInsensitive) == 0) {
+            entry.value = newValue;
+            return;
+        }
+    }
+
+    // Append after the last non-blank line, so the blank lines that separate this section from
+    // the next one stay between them.
+    qsizetype at = found->entries.size();
+    while (at > 0) {
+        const Entry& previous = found->entries.at(at - 1);
+        if (!previous.key.isEmpty() || !isBlankLine(previous.value))
+            break;
+        --at;
+    }
+    found->entries.insert(at, Entry{wantedKey, newValue});
+}
+
+void IniFile::clear() {
+    m_sections.clear();
+}
+
+IniFile::Section* IniFile::findSection(const QString& name) {
+    return const_cast<Section*>(std::as_const(*this).findSection(name));
+}
+
+const IniFile::Section* IniFile::findSection(const QString& name) const {
+    for (const Section& section : m_sections) {
+        if (section.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &section;
+    }
+    return nullptr;
+}

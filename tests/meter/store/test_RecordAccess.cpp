@@ -1,0 +1,110 @@
+#include "common/OpenStore.h"
+#include "common/Store.h"
+#include "common/StoreError.h"
+#include "meter/store/RecordAccess.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordAccess : ::testing::Test {
+    void SetUp() override {
+        const QString path = folder.file(Store::FileName);
+        OpenStore(path, QDate(2026, 5, 1));
+        ASSERT_TRUE(store.open(path));
+    }
+
+    int count(const QString& sql) {
+        StoreQuery query = store.query(sql);
+        EXPECT_TRUE(query.next());
+        return query.value(0).toInt();
+    }
+
+    void insertNote(const QString& user, int count, const QVariant& thisTm) {
+        InsertRecord(store, "Notes", {"User", "Count"}, {user, count}, {"ThisTm"}, {thisTm});
+    }
+
+    TempFolder folder;
+    Store store;
+};
+
+TEST_F(RecordAccess, SelectUserFallsBackOnNoRowNullAndEmptyButNotOnZero) {
+    struct Case {
+        const char* table;
+        const char* account;
+        const char* column;
+        QVariant fallback;
+        QVariant expected;
+    };
+    const Case cases[] = {
+        {"Masterset", "Master", "Password", "qxmeter", "qxmeter"}, // null column
+        {"Masterset", "Master", "Space", 30, 30LL},                // stored number
+        {"Masterset", "MASTER", "AutoRun", "0", "1"},              // name without letter case
+        {"UserSet", "Master", "LenTm", 60, 60},                    // no row
+        {"UserSet", "公用帐号", "LenTm", 0, 60LL},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SelectUser(store, c.table, c.account, c.column, c.fallback), c.expected)
+            << c.table << "." << c.column;
+
+    UpdateUserField(store, "UserSet", "公用帐号", "ShowTm", 0);
+    EXPECT_EQ(SelectUser(store, "UserSet", "公用帐号", "ShowTm", 99), 0LL);
+    UpdateUserField(store, "UserSet", "公用帐号", "Title", QString(""));
+    EXPECT_EQ(SelectUser(store, "UserSet", "公用帐号", "Title", "无"), "无");
+}
+
+TEST_F(RecordAccess, TakesTheLastRowInInsertionOrder) {
+    insertNote("Tom", 1, 10);
+    insertNote("Tom", 2, 20);
+    insertNote("Ann", 1, 5);
+    EXPECT_EQ(SelectUser(store, "Notes", "Tom", "Count", 0), 2LL);
+    EXPECT_EQ(SelectUserWhere(store, "Notes", "tom", "ThisTm", 0, "Count", 1), 10LL);
+    EXPECT_EQ(SelectUserWhere(store, "Notes", "Tom", "ThisTm", -1, "Count", 7), -1);
+}
+
+TEST_F(RecordAccess, WritesRoundedValuesAndUpdatesOnlyTheKeyedRow) {
+    insertNote("Tom", 1, 95.6);
+    insertNote("Tom", 2, 1);
+    EXPECT_EQ(SelectUserWhere(store, "Notes", "Tom", "ThisTm", 0, "Count", 1), 96LL);
+
+    UpdateUserFieldWhere(store, "Notes", "Tom", "ThisMoney", 1.234567, "Count", 2);
+    EXPECT_EQ(SelectUserWhere(store, "Notes", "Tom", "ThisMoney", 0, "Count", 2), 1.2346);
+    EXPECT_EQ(SelectUserWhere(store, "Notes", "Tom", "ThisMoney", "none", "Count", 1), "none");
+
+    // No matching row is no error.
+    EXPECT_NO_THROW(UpdateUserField(store, "UserSet", "Nobody", "Ask", "0"));
+    EXPECT_EQ(count("select count(*) from UserSet where Ask='0'"), 0);
+}
+
+// Names and texts are bound: quotes neither break a statement nor pick another row.
+TEST_F(RecordAccess, QuotesInValuesAreData) {
+    insertNote("O'Brien", 1, 30);
+    EXPECT_EQ(SelectUser(store, "Notes", "O'Brien", "ThisTm", 0), 30LL);
+    UpdateUserField(store, "Notes", "O'Brien", "ToT", "0:12:05");
+    EXPECT_EQ(SelectUser(store, "Notes", "o'brien", "ToT", ""), "0:12:05");
+
+    const QString injected = "x' or '1'='1";
+    EXPECT_EQ(SelectUser(store, "Users", injected, "Password", "none"), "none");
+    UpdateUserField(store, "Users", injected, "Password", "hacked");
+    EXPECT_EQ(count("select count(*) from Users where Password='hacked'"), 0);
+}
+
+// An overlong value is refused before any statement runs.
+TEST_F(RecordAccess, RefusesOverlongTextsBeforeTheStatement) {
+    EXPECT_THROW(SelectUser(store, "Users", "thirteenchars", "Password", ""), StoreError);
+    EXPECT_THROW(UpdateUserField(store, "Users", "Master", "Password", "ninechars"), StoreError);
+    EXPECT_THROW(insertNote("thirteenchars", 1, 1), StoreError);
+    EXPECT_EQ(SelectUser(store, "Users", "Master", "Password", ""), "qxmeter");
+    EXPECT_EQ(count("select count(*) from Notes"), 0);
+}
+
+TEST_F(RecordAccess, HandsFailuresToTheCaller) {
+    EXPECT_THROW(SelectUser(store, "NoTable", "Master", "User", ""), StoreError);
+    EXPECT_THROW(SelectUser(store, "Users; drop table Users", "Master", "User", ""), StoreError);
+    store.close();
+    EXPECT_THROW(SelectUser(store, "Users", "Master", "Password", ""), StoreError);
+    EXPECT_THROW(UpdateUserField(store, "Users", "Master", "Password", "x"), StoreError);
+}
+
+} // namespace

@@ -1,0 +1,3 @@
+#include "support/TempFolder.h"
+
+TempFolder::TempFolder() : m_dir(QDir::tempPath() + "/dialtoll-test-XXXXXX") {}
