@@ -5,19 +5,19 @@
 #include "meter/engine/MeterEngine.h"
 
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-// The meter's main window. It owns the shared state and lives as long as the program.
+// The meter's main window. It owns the timers and the shared state and lives as long as the
+// program; the engine does the work and the window shows its figures.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int PresetCount = 20;
-    static constexpr int DefaultPreset = 5;
-
     explicit Form1(MeterServices services, QWidget* parent = nullptr);
 
     // Start-up: presets, database, remembered plan, the account's context. Never reports.
@@ -39,18 +39,30 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildControls();
     void buildPresets();
+    void startTimers();
     void openDatabase();
     void restorePlanChoice();
+    void showFigures();
+    void showPlanChoice();
+    void applyAutoSaveTimer();
     QString settingPath() const;
 
     MeterServices m_services;
-    MeterEngine m_engine;
     Store m_store;
+    MeterEngine m_engine;
     QList<QRadioButton*> m_presets;
     QRadioButton* m_opt = nullptr;
     QLineEdit* m_text1 = nullptr;
+    QHash<QString, QLabel*> m_figureLabels;
+    QTimer m_evtTimer;
+    QTimer m_timer1;
+    QTimer m_tmer;
+    QTimer m_menvy;
+    QTimer m_autoSave;
     bool m_unloaded = false;
 };

@@ -1,9 +1,11 @@
 #include "common/DataFolder.h"
 #include "meter/desktop/Form1.h"
+#include "platform/linux/LinuxDialUpNetwork.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LockFileInstanceLock.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "platform/linux/NetworkManagerDialUp.h"
+#include "platform/linux/SoundEffectReminder.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TerminationSignals.h"
 
@@ -25,7 +27,10 @@ int main(int argc, char* argv[]) {
     NetworkManagerDialUp networkManager;
     LinuxRegistry registry(networkManager);
     MessageBoxPrompter prompter(QStringLiteral("Dialtoll"));
-    Form1 form1({clock, registry, prompter, dataFolder, QApplication::applicationFilePath()});
+    LinuxDialUpNetwork network;
+    SoundEffectReminder sound(DataFilePath(dataFolder, QStringLiteral("Remind.wav")));
+    Form1 form1({clock, registry, prompter, network, sound, dataFolder,
+                 QApplication::applicationFilePath()});
     QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
 
     // A signal or the end of the desktop session shuts down without the exit password, so

@@ -1,29 +1,103 @@
 #pragma once
 
-#include <QObject>
+#include "meter/engine/MeterFigures.h"
+#include "meter/engine/SessionState.h"
 
-// The meter's session state and the work of its timers. Form1 owns one and shows its figures.
+#include <QObject>
+#include <QString>
+
+class Clock;
+class DialUpNetwork;
+class Prompter;
+class Registry;
+class ReminderSound;
+class Store;
+
+// What the engine needs from outside.
+struct EngineServices {
+    Clock& clock;
+    Store& store;
+    DialUpNetwork& network;
+    ReminderSound& sound;
+    Registry& registry;
+    Prompter& prompter;
+    QString dataFolder;
+    QString executablePath;
+};
+
+// The meter's session state and the work of its timers, without any widget. Form1 owns the
+// timers, calls the tick methods and shows figures().
 class MeterEngine : public QObject {
     Q_OBJECT
 public:
-    explicit MeterEngine(QObject* parent = nullptr) : QObject(parent) {}
+    explicit MeterEngine(EngineServices services, QObject* parent = nullptr);
 
-    bool linked() const { return m_linked; }
-    void setLinked(bool linked) { m_linked = linked; }
-    bool loginGranted() const { return m_loginGranted; }
-    void setLoginGranted(bool granted) { m_loginGranted = granted; }
-    // Leaving the program needs the exit password.
-    bool extPass() const { return m_extPass; }
+    const MeterFigures& figures() const { return m_figures; }
+    const SessionState& state() const { return m_state; }
+    QString currentUser() const { return m_figures.User; }
+    void setCurrentUser(const QString& user);
+    bool extPass() const { return m_state.ExtPass; }
+    void setLoginGranted(bool granted) { m_state.LoginGranted = granted; }
+    // Start-up: no connection is known yet.
+    void clearLinked() { m_state.Linked = false; }
 
-    // Loads the current account's totals, settings and countdown.
+    // Timer work.
+    void EvtTimer(); // connection watch
+    void Timer1();   // accounting tick
+    void Tmer();     // reminder and planned-time check
+    void Menvy();    // hourly rate and number of accounts
+    void AutoSave(); // the auto-save step
+
+    // Public operations of the main window. hsLoad and UserSet throw StoreError on a failed
+    // statement; the others swallow it, as their callers abandon the step.
     void hsLoad();
-    // Switches the exit password on or off.
-    void CanExt(bool flag) { m_extPass = flag; }
-    // Writes the running session's records.
-    void autoSaveStep();
+    void HsLinked();
+    void HsCuted();
+    void UserSet(double tm, double mn);
+    void CanExt(bool flag) { m_state.ExtPass = flag; }
+    void Svdt() { AutoSave(); }
+    void HangUpAll();
+
+    // Planned time.
+    int selectedPreset() const { return m_selectedPreset; } // -1: none
+    bool customSelected() const { return m_customSelected; }
+    const QString& customText() const { return m_customText; }
+    void Op_Click(int index);
+    void Opt_Click();
+    void setCustomText(const QString& text); // runs Text1_Change
+    QString presetHelpText(int index) const;
+    QString customHelpText() const;
+
+    bool autoSaveEnabled() const { return m_autoSaveEnabled; }
+    int autoSaveIntervalMs() const { return m_autoSaveIntervalMs; }
+
+signals:
+    void figuresChanged();
+    // The plan choice changed from inside (start-up, extension): the window mirrors it.
+    void planChoiceChanged();
+    // hsLoad or UserSet changed the auto-save timer.
+    void autoSaveTimerChanged();
+    // With multi-user management on, a connection came up while nobody has logged on.
+    void loginRequested(const QString& context);
 
 private:
-    bool m_linked = false;
-    bool m_loginGranted = false;
-    bool m_extPass = false;
+    bool isPublicAccount() const;
+    QString settingsIniPath() const;
+    void planFor(double minutes, const QString& questionSubject);
+    void extendPlan();
+    QString helpText(const QString& firstLine, double minutes) const;
+    void openRecords();
+    void setAutoSave(bool enabled, int intervalMs);
+
+    EngineServices m_services;
+    SessionState m_state;
+    MeterFigures m_figures;
+    int m_selectedPreset = -1;
+    bool m_customSelected = false;
+    QString m_customText = QStringLiteral("120");
+    bool m_autoSaveEnabled = true;
+    int m_autoSaveIntervalMs = 30000;
+    // Re-entrance guards: the time-up question runs a nested event loop.
+    bool m_tmerBusy = false;
+    bool m_watchBusy = false;
 };

@@ -3,7 +3,9 @@
 #include "meter/store/IniFunctions.h"
 #include "meter/store/RecordAccess.h"
 #include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/fake/FakeRegistry.h"
+#include "platform/fake/FakeReminderSound.h"
 #include "platform/fake/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 
@@ -19,10 +21,12 @@ const QString ExePath = QStringLiteral("/opt/dialtoll/Dialtoll");
 
 struct Meter {
     explicit Meter(const TempFolder& folder)
-        : form(MeterServices{clock, registry, prompter, folder.path(), ExePath}) {}
+        : form(MeterServices{clock, registry, prompter, network, sound, folder.path(), ExePath}) {}
     FakeClock clock;
     FakeRegistry registry;
     ScriptedPrompter prompter;
+    FakeDialUpNetwork network;
+    FakeReminderSound sound;
     Form1 form;
 };
 

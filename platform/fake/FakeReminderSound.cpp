@@ -1,0 +1,5 @@
+#include "platform/fake/FakeReminderSound.h"
+
+void FakeReminderSound::play() {
+    ++m_playCount;
+}
