@@ -47,6 +47,7 @@ public:
     void Tmer();     // reminder and planned-time check
     void Menvy();    // hourly rate and number of accounts
     void AutoSave(); // the auto-save step
+    void Timer3();   // clock, countdown, removal of automatic dialling
 
     // Public operations of the main window. hsLoad and UserSet throw StoreError on a failed
     // statement; the others swallow it, as their callers abandon the step.

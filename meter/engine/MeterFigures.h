@@ -18,4 +18,9 @@ struct MeterFigures {
     QString Label19; // all users' time total
     QString Label21; // all users' fee total
     QString Label30; // countdown title
+    QString NowL;    // today's date
+    QString TimeL;   // the time
+    QString SSL;     // countdown in seconds
+    QString HHS;     // countdown in hours
+    QString DDS;     // countdown in days
 };

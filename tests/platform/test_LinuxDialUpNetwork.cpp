@@ -1,10 +1,10 @@
-#include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/linux/KernelDialUpLinks.h"
 #include "platform/linux/LinuxDialUpNetwork.h"
 #include "platform/linux/NetworkManagerLinks.h"
 #include "support/TempFolder.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -82,7 +82,8 @@ protected:
     // An unused name: the prefix and a number from 50 to 99.
     static QString freeName(const QString& prefix) {
         for (;;) {
-            const QString name = prefix + QString::number(QRandomGenerator::global()->bounded(50, 100));
+            const QString name =
+                prefix + QString::number(QRandomGenerator::global()->bounded(50, 100));
             if (if_nametoindex(name.toLocal8Bit().constData()) == 0)
                 return name;
         }
@@ -216,38 +217,30 @@ TEST(KernelDialUpLinks, HangUpSignalsOnlyALiveProcessOtherThanItself) {
     QProcess finished;
     finished.start(QStringLiteral("true"));
     ASSERT_TRUE(finished.waitForFinished(2000));
-    const qint64 gonePid = finished.processId() ? finished.processId() : 0;
-    Q_UNUSED(gonePid);
-
     QProcess sleeper;
     sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     ASSERT_TRUE(sleeper.waitForStarted(2000));
 
-    const struct {
-        const char* content;
-        bool signalled;
-    } cases[] = {
-        {"", false},
-        {"abc\n", false},
-        {"-5\n", false},
-        {"0\n", false},
-        {"1\n", false},
-        {"99999999999\n", false},
-        // Signalling itself would end the meter.
-        {"self", false},
-    };
+    // None of these may be signalled; signalling itself would end the meter.
+    const QByteArray refused[] = {"",
+                                  "abc\n",
+                                  "-5\n",
+                                  "0\n",
+                                  "99999999999\n",
+                                  QByteArray::number(getpid()) + '\n',
+                                  QByteArray::number(finished.processId()) + '\n'};
     KernelDialUpLinks kernel(folder.path());
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.content);
+    for (const QByteArray& content : refused) {
+        SCOPED_TRACE(content.toStdString());
         QFile file(folder.file(QStringLiteral("ppp60.pid")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(qstrcmp(c.content, "self") == 0 ? QByteArray::number(getpid()) + '\n'
-                                                   : QByteArray(c.content));
+        file.write(content);
         file.close();
-        EXPECT_EQ(kernel.hangUp(QStringLiteral("ppp60")), c.signalled);
+        EXPECT_FALSE(kernel.hangUp(QStringLiteral("ppp60")));
     }
     EXPECT_FALSE(kernel.hangUp(QStringLiteral("ppp61"))) << "no pid file";
     EXPECT_FALSE(kernel.hangUp(QStringLiteral("../ppp60")));
+    EXPECT_EQ(sleeper.state(), QProcess::Running);
 
     // A pid file naming a live process, with pppd's interface name on a second line.
     QFile file(folder.file(QStringLiteral("ppp60.pid")));
@@ -259,15 +252,206 @@ TEST(KernelDialUpLinks, HangUpSignalsOnlyALiveProcessOtherThanItself) {
     EXPECT_EQ(sleeper.exitStatus(), QProcess::CrashExit); // ended by the signal
 }
 
-TEST(FakeDialUpNetwork, CountsHangUpsAndCanDropTheLink) {
-    FakeDialUpNetwork network;
-    network.setConnected(true);
-    network.HangUpAll();
-    EXPECT_TRUE(network.IsConnected());
-    network.setHangUpDrops(true);
-    network.HangUpAll();
+// NetworkManager's objects as far as the links need them, served on a private bus.
+class FakeNetworkManager : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (m_silent)
+            return true; // never answers
+        if (message.member() == u"DeactivateConnection") {
+            m_deactivated << qdbus_cast<QDBusObjectPath>(message.arguments().value(0)).path();
+            connection.send(message.createReply());
+            return true;
+        }
+        const QVariantMap properties =
+            m_objects.value(message.path()).value(message.arguments().value(0).toString());
+        if (message.member() == u"GetAll") {
+            connection.send(message.createReply(QVariant::fromValue(properties)));
+        } else if (message.member() == u"Get" &&
+                   properties.contains(message.arguments().value(1).toString())) {
+            const QVariant value = properties.value(message.arguments().value(1).toString());
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+        } else {
+            connection.send(message.createErrorReply(QDBusError::UnknownObject, message.path()));
+        }
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+
+    void setActive(const QString& path, const QString& type, uint state, const QString& device,
+                   const QString& ipInterface) {
+        m_objects[path][QStringLiteral("org.freedesktop.NetworkManager.Connection.Active")] = {
+            {QStringLiteral("Type"), type},
+            {QStringLiteral("State"), state},
+            {QStringLiteral("Devices"),
+             QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(device)})}};
+        m_objects[device][QStringLiteral("org.freedesktop.NetworkManager.Device")] = {
+            {QStringLiteral("IpInterface"), ipInterface},
+            {QStringLiteral("Interface"), QStringLiteral("ttyUSB0")}};
+        if (!m_active.contains(path))
+            m_active << path;
+        m_objects[Manager][QStringLiteral("org.freedesktop.NetworkManager")] = {
+            {QStringLiteral("ActiveConnections"), QVariant::fromValue(activePaths())}};
+    }
+    // What NetworkManager sends when an active connection changes state.
+    void announce(QDBusConnection& bus, const QString& path, uint state) {
+        QDBusMessage changed = QDBusMessage::createSignal(
+            path, QStringLiteral("org.freedesktop.NetworkManager.Connection.Active"),
+            QStringLiteral("StateChanged"));
+        changed << state << 0u;
+        bus.send(changed);
+    }
+    // What NetworkManager sends when the list of active connections changes.
+    void announceList(QDBusConnection& bus) {
+        QDBusMessage changed =
+            QDBusMessage::createSignal(Manager, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                       QStringLiteral("PropertiesChanged"));
+        changed << QStringLiteral("org.freedesktop.NetworkManager")
+                << QVariantMap{{QStringLiteral("ActiveConnections"),
+                                QVariant::fromValue(activePaths())}}
+                << QStringList{};
+        bus.send(changed);
+    }
+
+    static inline const QString Manager = QStringLiteral("/org/freedesktop/NetworkManager");
+    QStringList m_deactivated;
+    bool m_silent = false;
+
+private:
+    QList<QDBusObjectPath> activePaths() const {
+        QList<QDBusObjectPath> paths;
+        for (const QString& path : m_active)
+            paths << QDBusObjectPath(path);
+        return paths;
+    }
+
+    QStringList m_active;
+    QMap<QString, QMap<QString, QVariantMap>> m_objects;
+};
+
+// A private message bus with a fake NetworkManager that appears on request, and real links.
+class NetworkManagerTest : public KernelLinkTest {
+protected:
+    void SetUp() override {
+        KernelLinkTest::SetUp();
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
+        if (!m_daemon.waitForStarted(2000) || !m_daemon.waitForReadyRead(3000))
+            GTEST_SKIP() << "no dbus-daemon to stand in for the system bus";
+        const QString address = QString::fromLocal8Bit(m_daemon.readLine()).trimmed();
+        m_server.emplace(QDBusConnection::connectToBus(address, QStringLiteral("nm-server")));
+        m_client.emplace(QDBusConnection::connectToBus(address, QStringLiteral("nm-client")));
+        ASSERT_TRUE(m_server->isConnected() && m_client->isConnected());
+        ASSERT_TRUE(m_server->registerVirtualObject(FakeNetworkManager::Manager, &m_fake,
+                                                    QDBusConnection::SubPath));
+    }
+    void TearDown() override {
+        KernelLinkTest::TearDown();
+        m_server.reset();
+        m_client.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("nm-server"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("nm-client"));
+        m_daemon.terminate();
+        m_daemon.waitForFinished(2000);
+    }
+
+    bool appear() {
+        return m_server->registerService(QStringLiteral("org.freedesktop.NetworkManager"));
+    }
+
+    QProcess m_daemon;
+    FakeNetworkManager m_fake;
+    std::optional<QDBusConnection> m_server;
+    std::optional<QDBusConnection> m_client;
+};
+
+TEST_F(NetworkManagerTest, FollowsDialUpConnectionsAndDeactivatesThem) {
+    const EnvironmentGuard globs("DIALTOLL_DIALUP_IFACES", std::nullopt);
+    if (!KernelDialUpLinks(m_folder.path()).links().isEmpty())
+        GTEST_SKIP() << "this machine already has dial-up links up";
+    const QString modem = freeName(QStringLiteral("ppp"));
+    QString byHand = freeName(QStringLiteral("ppp"));
+    while (byHand == modem)
+        byHand = freeName(QStringLiteral("ppp"));
+    const QString ethernet = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/1");
+    const QString gsm = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/2");
+
+    auto owned = std::make_unique<NetworkManagerLinks>(*m_client, 300);
+    NetworkManagerLinks* nm = owned.get();
+    LinuxDialUpNetwork network(std::move(owned), KernelDialUpLinks(m_folder.path()));
+    waitFor([] { return false; }, 50);
+    EXPECT_FALSE(nm->isRunning());
     EXPECT_FALSE(network.IsConnected());
-    EXPECT_EQ(network.hangUpCount(), 2);
+
+    // NetworkManager appears with a modem still dialling; its PPP link is up already.
+    m_fake.setActive(ethernet, QStringLiteral("802-3-ethernet"), 2,
+                     QStringLiteral("/org/freedesktop/NetworkManager/Devices/1"),
+                     QStringLiteral("eth0"));
+    m_fake.setActive(gsm, QStringLiteral("gsm"), NetworkManagerLinks::Activating,
+                     QStringLiteral("/org/freedesktop/NetworkManager/Devices/2"), modem);
+    START_LINK_OR_SKIP(modemLink, modem, m_folder.file(modem + QStringLiteral(".pid")));
+    EXPECT_TRUE(network.IsConnected()) << "before NetworkManager is known the kernel decides";
+    ASSERT_TRUE(appear());
+    ASSERT_TRUE(waitFor([&] { return nm->isKnown(); }, 2000));
+    ASSERT_EQ(nm->links().size(), 1);
+    EXPECT_EQ(nm->links().constFirst().path, gsm);
+    EXPECT_TRUE(nm->manages(modem));
+    EXPECT_FALSE(network.IsConnected()) << "the modem is not on line until ACTIVATED";
+
+    m_fake.setActive(gsm, QStringLiteral("gsm"), NetworkManagerLinks::Activated,
+                     QStringLiteral("/org/freedesktop/NetworkManager/Devices/2"), modem);
+    m_fake.announce(*m_server, gsm, NetworkManagerLinks::Activated);
+    EXPECT_TRUE(waitFor([&] { return network.IsConnected(); }, 2000));
+
+    // A pppd started by hand next to NetworkManager still counts and is hung up by its pid.
+    START_LINK_OR_SKIP(handLink, byHand, m_folder.file(byHand + QStringLiteral(".pid")));
+    network.HangUpAll();
+    EXPECT_TRUE(waitFor([&] { return m_fake.m_deactivated == QStringList{gsm}; }, 2000))
+        << m_fake.m_deactivated.join(u',').toStdString();
+    EXPECT_TRUE(endedCleanly(handLink));
+    EXPECT_EQ(modemLink->state(), QProcess::Running) << "NetworkManager's link is its to end";
+
+    // NetworkManager goes away: the kernel's view alone counts again.
+    m_fake.setActive(gsm, QStringLiteral("gsm"), NetworkManagerLinks::Activating,
+                     QStringLiteral("/org/freedesktop/NetworkManager/Devices/2"), modem);
+    m_fake.announceList(*m_server);
+    EXPECT_TRUE(waitFor([&] { return !nm->anyActivated(); }, 2000));
+    ASSERT_TRUE(m_server->unregisterService(QStringLiteral("org.freedesktop.NetworkManager")));
+    EXPECT_TRUE(waitFor([&] { return !nm->isRunning(); }, 2000));
+    EXPECT_TRUE(nm->links().isEmpty());
+    EXPECT_TRUE(network.IsConnected());
+}
+
+TEST_F(NetworkManagerTest, SilentNetworkManagerNeverHoldsUpThePoll) {
+    const QString gsm = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/2");
+    m_fake.setActive(gsm, QStringLiteral("gsm"), NetworkManagerLinks::Activated,
+                     QStringLiteral("/org/freedesktop/NetworkManager/Devices/2"),
+                     QStringLiteral("ppp0"));
+    m_fake.m_silent = true;
+    ASSERT_TRUE(appear());
+    auto owned = std::make_unique<NetworkManagerLinks>(*m_client, 200);
+    NetworkManagerLinks* nm = owned.get();
+    LinuxDialUpNetwork network(std::move(owned), KernelDialUpLinks(m_folder.path()));
+    ASSERT_TRUE(waitFor([&] { return nm->isRunning(); }, 2000));
+
+    // Every poll while NetworkManager keeps quiet returns at once.
+    QElapsedTimer poll;
+    qint64 slowest = 0;
+    for (int i = 0; i < 10; ++i) {
+        poll.start();
+        network.IsConnected();
+        network.HangUpAll();
+        slowest = std::max(slowest, poll.elapsed());
+        waitFor([] { return false; }, 30);
+    }
+    EXPECT_LT(slowest, 20);
+    EXPECT_FALSE(nm->isKnown()) << "no answer is not an answer";
+
+    // Once it answers again, the next change is read.
+    m_fake.m_silent = false;
+    m_fake.announce(*m_server, gsm, NetworkManagerLinks::Activated);
+    EXPECT_TRUE(waitFor([&] { return nm->isKnown() && nm->anyActivated(); }, 2000));
 }
 
 } // namespace
