@@ -1,8 +1,12 @@
 #include "meter/store/IniFile.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringConverter>
+#include <ctime>
+#include <optional>
+#include <sys/stat.h>
 #include <utility>
 
 // Lines that are neither a section header nor a key (comments, blank lines, stray text) are
@@ -41,15 +45,57 @@ bool isBlankLine(const QString& line) {
     return line.trimmed().isEmpty();
 }
 
+struct FileStamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    timespec changed;
+
+    bool operator==(const FileStamp& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec &&
+               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+std::optional<FileStamp> StampOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
 bool IniFile::load() {
+    // The timers read the settings several times a second. A file whose identity, size and
+    // change times are unchanged since it was last parsed has the same content, so one stat
+    // replaces the read; every change (a rewrite is a new file) is seen at once.
+    struct Parsed {
+        FileStamp stamp;
+        QList<Section> sections;
+    };
+    static QHash<QString, Parsed> parsedFiles;
+
     m_sections.clear();
-    QFile file(m_path);
-    if (!file.exists())
+    const std::optional<FileStamp> stamp = StampOf(m_path);
+    if (!stamp) {
+        parsedFiles.remove(m_path);
         return true;
+    }
+    // Times have a coarse grain: a file changed within the last seconds could change again
+    // without a new stamp, so it is read afresh until it has settled.
+    const bool settled = ::time(nullptr) - stamp->modified.tv_sec > 2;
+    if (const auto parsed = parsedFiles.constFind(m_path);
+        settled && parsed != parsedFiles.constEnd() && parsed->stamp == *stamp) {
+        m_sections = parsed->sections;
+        return true;
+    }
+    QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QString text = decodeFileBytes(file.readAll());
@@ -85,6 +131,7 @@ bool IniFile::load() {
         else
             current->entries.append(Entry{key, trimmed.mid(equals + 1).trimmed()});
     }
+    parsedFiles.insert(m_path, Parsed{*stamp, m_sections});
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "meter/store/IniLayout.h"
 #include "support/TempFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringConverter>
@@ -182,3 +183,40 @@ TEST(IniLayoutTest, CountdownDefaultsPointAtNextNewYear) {
 }
 
 } // namespace
+
+// Repeated reads come from memory only while the file is unchanged.
+TEST(IniFileRereads, SeesEveryChangeOfTheFile) {
+    TempFolder folder;
+    const QString path = folder.file("veyranettimer.ini");
+    WriteIni("时间设置", "Value1", "6.2", path);
+    // An old, settled file: its content may be served from memory.
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-60);
+    auto setOld = [&] {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    };
+    setOld();
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "", path), "6.2");
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "", path), "6.2");
+
+    // Rewritten through a new file: a new identity.
+    WriteIni("时间设置", "Value1", "7.5", path);
+    setOld();
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "", path), "7.5");
+
+    // Rewritten in place with the same size and the same old time: the change time moves.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        bytes.replace("7.5", "8.5");
+        file.seek(0);
+        file.write(bytes);
+    }
+    setOld();
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "", path), "8.5");
+
+    QFile::remove(path);
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "none", path), "none");
+}

@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# Measures the running meter against a do-nothing Widgets program with the same 120 ms timer:
+# CPU off line and on line, peak memory, and how fast a new link gets its Notes rows.
+#
+#   bench/meter_bench.sh [<build folder>]      (default /work/main/build; builds nothing)
+#
+# Environment: DIALTOLL_BENCH_OFFLINE_S and DIALTOLL_BENCH_ONLINE_S (seconds per window,
+# default 60), DIALTOLL_BENCH_CONNECTIONS (links for the latency run, default 20).
+# Needs root and /dev/net/tun for the TUN links; without them it says so and exits 0.
+set -euo pipefail
+
+build=${1:-/work/main/build}
+bin=$build/bin
+offline_s=${DIALTOLL_BENCH_OFFLINE_S:-60}
+online_s=${DIALTOLL_BENCH_ONLINE_S:-60}
+connections=${DIALTOLL_BENCH_CONNECTIONS:-20}
+online_iface=ppp89
+
+if [ "$(id -u)" -ne 0 ] || [ ! -c /dev/net/tun ]; then
+    echo "meter_bench: needs root and /dev/net/tun to make dial-up links; skipped."
+    exit 0
+fi
+for program in Dialtoll minimal_timer notes_latency tun_link; do
+    if [ ! -x "$bin/$program" ]; then
+        echo "meter_bench: $bin/$program is missing; build the targets" \
+            "Dialtoll minimal_timer notes_latency tun_link first." >&2
+        exit 1
+    fi
+done
+for iface in /sys/class/net/ppp*; do
+    if [ -e "$iface" ]; then
+        echo "meter_bench: ${iface##*/} exists already; the off-line figures need no ppp link." >&2
+        exit 1
+    fi
+done
+
+work=$(mktemp -d)
+meter_pid='' minimal_pid='' link_pid=''
+stop() {
+    local pid
+    for pid in $link_pid $meter_pid $minimal_pid; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    for pid in $link_pid $meter_pid $minimal_pid; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+
+unset DIALTOLL_DIALUP_IFACES
+export QT_QPA_PLATFORM=offscreen DIALTOLL_HOME=$work/data XDG_CONFIG_HOME=$work/config
+mkdir -p "$DIALTOLL_HOME" "$XDG_CONFIG_HOME"
+database=$DIALTOLL_HOME/veyranettimer.dat
+clk_tck=$(getconf CLK_TCK)
+
+now_ns() { date +%s%N; }
+# utime + stime in clock ticks; the name field may hold spaces, so count from its ")".
+cpu_ticks() {
+    local stat rest fields
+    stat=$(<"/proc/$1/stat")
+    rest=${stat##*) }
+    read -ra fields <<<"$rest"
+    echo $((fields[11] + fields[12]))
+}
+# Time on the CPU in ns from /proc/PID/schedstat, far finer than a clock tick; -1 without it.
+cpu_ns() {
+    local run _
+    if read -r run _ <"/proc/$1/schedstat" 2>/dev/null; then echo "$run"; else echo -1; fi
+}
+peak_rss_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
+alive() {
+    local pid
+    for pid in "$@"; do
+        kill -0 "$pid" 2>/dev/null || { echo "meter_bench: process $pid ended early" >&2; exit 1; }
+    done
+}
+notes_rows() { "$bin/notes_latency" 0 "$bin/tun_link" "$database"; }
+
+"$bin/Dialtoll" &
+meter_pid=$!
+"$bin/minimal_timer" &
+minimal_pid=$!
+for _ in $(seq 100); do
+    [ -f "$database" ] && break
+    sleep 0.1
+done
+[ -f "$database" ] || { echo "meter_bench: Dialtoll made no database" >&2; exit 1; }
+# Start-up work is not what is measured.
+sleep 2
+alive "$meter_pid" "$minimal_pid"
+
+# One window over `seconds` of wall time: CPU ticks of the meter and the minimal program, their
+# schedstat ns, and the wall time in ns.
+measure() {
+    local seconds=$1 start end m0 m1 b0 b1 mn0 mn1 bn0 bn1
+    m0=$(cpu_ticks "$meter_pid") b0=$(cpu_ticks "$minimal_pid")
+    mn0=$(cpu_ns "$meter_pid") bn0=$(cpu_ns "$minimal_pid")
+    start=$(now_ns)
+    sleep "$seconds"
+    m1=$(cpu_ticks "$meter_pid") b1=$(cpu_ticks "$minimal_pid")
+    mn1=$(cpu_ns "$meter_pid") bn1=$(cpu_ns "$minimal_pid")
+    end=$(now_ns)
+    alive "$meter_pid" "$minimal_pid"
+    if [ "$mn0" -lt 0 ] || [ "$bn0" -lt 0 ]; then
+        echo "$((m1 - m0)) $((b1 - b0)) -1 -1 $((end - start))"
+    else
+        echo "$((m1 - m0)) $((b1 - b0)) $((mn1 - mn0)) $((bn1 - bn0)) $((end - start))"
+    fi
+}
+
+echo "off line: measuring ${offline_s} s ..."
+read -r off_meter off_minimal off_meter_ns off_minimal_ns off_ns < <(measure "$offline_s")
+
+echo "on line: $online_iface up, measuring ${online_s} s ..."
+rows_before=$(notes_rows)
+"$bin/tun_link" "$online_iface" "$work/$online_iface.pid" >"$work/link.out" &
+link_pid=$!
+for _ in $(seq 100); do
+    grep -qx ready "$work/link.out" && break
+    sleep 0.05
+done
+grep -qx ready "$work/link.out" || { echo "meter_bench: tun_link did not come up" >&2; exit 1; }
+# Let the meter see the link and open its session before the window starts.
+sleep 1
+rows_after=$(notes_rows)
+if [ "$rows_after" -lt $((rows_before + 2)) ]; then
+    echo "meter_bench: the meter opened no session for $online_iface" \
+        "(Notes rows $rows_before -> $rows_after)" >&2
+    exit 1
+fi
+read -r on_meter on_minimal on_meter_ns on_minimal_ns on_ns < <(measure "$online_s")
+kill -TERM "$link_pid"
+wait "$link_pid" || true
+link_pid=
+sleep 0.5
+
+echo "latency: $connections connections ..."
+latency_out=$("$bin/notes_latency" "$connections" "$bin/tun_link" "$database")
+echo "$latency_out"
+alive "$meter_pid" "$minimal_pid"
+meter_rss=$(peak_rss_kb "$meter_pid")
+minimal_rss=$(peak_rss_kb "$minimal_pid")
+
+summary=$(grep '^summary ' <<<"$latency_out")
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" <<<"$summary"; }
+median_ms=$(field median_ms)
+worst_ms=$(field worst_ms)
+missed=$(field missed)
+
+awk -v tck="$clk_tck" \
+    -v offm="$off_meter" -v offb="$off_minimal" -v offmn="$off_meter_ns" -v offbn="$off_minimal_ns" \
+    -v onm="$on_meter" -v onb="$on_minimal" -v onmn="$on_meter_ns" -v onbn="$on_minimal_ns" \
+    -v offns="$off_ns" -v onns="$on_ns" -v mrss="$meter_rss" -v brss="$minimal_rss" \
+    -v median="$median_ms" -v worst="$worst_ms" -v missed="$missed" -v n="$connections" '
+function per_min(seconds, ns) { return seconds * 60 / (ns / 1e9) }
+function verdict(ok) { return ok ? "met" : "MISSED" }
+function row(name, a, b, target, result) {
+    printf "%-42s %10s %10s  %-9s %s\n", name, a, b, target, result
+}
+function ratio_row(name, a, b) {
+    if (b > 0)
+        row(name, sprintf("%.2f", a / b), "", "<= 2", verdict(a / b <= 2))
+    else
+        row(name, "-", "", "<= 2", "n/a (minimal below resolution)")
+}
+BEGIN {
+    print ""
+    row("figure", "Dialtoll", "minimal", "target", "")
+    row(sprintf("CPU s/min off line, ticks (%.0f s)", offns / 1e9),
+        sprintf("%.3f", per_min(offm / tck, offns)), sprintf("%.3f", per_min(offb / tck, offns)))
+    row(sprintf("CPU s/min on line, ticks (%.0f s)", onns / 1e9),
+        sprintf("%.3f", per_min(onm / tck, onns)), sprintf("%.3f", per_min(onb / tck, onns)))
+    if (offmn >= 0) {
+        row("CPU s/min off line, schedstat",
+            sprintf("%.4f", per_min(offmn / 1e9, offns)), sprintf("%.4f", per_min(offbn / 1e9, offns)))
+        row("CPU s/min on line, schedstat",
+            sprintf("%.4f", per_min(onmn / 1e9, onns)), sprintf("%.4f", per_min(onbn / 1e9, onns)))
+    }
+    ratio_row("CPU on line, Dialtoll / minimal, ticks", onm, onb)
+    if (offmn >= 0)
+        ratio_row("CPU on line, Dialtoll / minimal, schedstat", onmn, onbn)
+    row("peak RSS (VmHWM), MB", sprintf("%.1f", mrss / 1024), sprintf("%.1f", brss / 1024),
+        "< 80 MB", verdict(mrss / 1024 < 80))
+    row("Notes latency median, ms", median, "")
+    row("Notes latency worst, ms", worst, "", "< 150 ms",
+        verdict(missed == 0 && worst != "-" && worst + 0 < 150))
+    row("connections missed", missed " of " n, "", "0", verdict(missed == 0))
+    printf "\nticks: utime+stime from /proc/PID/stat; one tick is %.0f ms, so a tick figure is good to\n", 1000 / tck
+    printf "about %.3f s/min over the on-line window. schedstat: time on the CPU in ns from\n", per_min(1 / tck, onns)
+    printf "/proc/PID/schedstat, the finer of the two. Latency: Notes read every 2 ms (see above).\n"
+}'
