@@ -1,12 +1,26 @@
+#include "common/DataFolder.h"
+#include "enroldesk/AddUser.h"
+#include "platform/linux/MessageBoxPrompter.h"
+#include "platform/linux/SystemClock.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Enroldesk"));
-    QWidget window;
-    window.setObjectName(QStringLiteral("AddUser"));
-    window.setWindowTitle(QStringLiteral("Enroldesk"));
+    // The window's closing ends the program, message boxes or not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SystemClock clock;
+    MessageBoxPrompter prompter(QStringLiteral("Enroldesk"));
+    AddUser window(prompter, clock, ResolveDataFolder());
+    QObject::connect(&window, &AddUser::programEnds, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+
+    window.adjustSize();
+    if (const QScreen* screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return QApplication::exec();
 }

@@ -1,12 +1,27 @@
-#include <QApplication>
-#include <QWidget>
+#include "common/DataFolder.h"
+#include "platform/linux/MessageBoxPrompter.h"
+#include "statdesk/CxyGl.h"
+#include "statdesk/QueryBenchmark.h"
 
+#include <QApplication>
+#include <QScreen>
+
+// DIALTOLL_BENCH_QUERY=1 makes the program run one "所有人" query over the whole range of the
+// date lists right after start-up, print the elapsed milliseconds and its peak memory on
+// standard error, and quit (bench/statdesk_bench.sh uses it).
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Statdesk"));
-    QWidget window;
-    window.setObjectName(QStringLiteral("CxyGl"));
-    window.setWindowTitle(QStringLiteral("Statdesk"));
+    MessageBoxPrompter prompter(QStringLiteral("Statdesk"));
+    CxyGl window(prompter, ResolveDataFolder());
+    window.Form_Load();
+    if (const QScreen* screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
     window.show();
+    if (qEnvironmentVariableIntValue("DIALTOLL_BENCH_QUERY") == 1)
+        return QueryBenchmark::run(window);
     return QApplication::exec();
 }

@@ -1,0 +1,182 @@
+#include "enroldesk/AccountEnrolment.h"
+
+#include "common/Store.h"
+#include "common/StoreStatements.h"
+#include "common/TextConventions.h"
+#include "platform/Clock.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString PublicAccount = QStringLiteral("公用帐号");
+
+// Characters as the store counts them for its TEXT(n) limits.
+qsizetype CharacterCount(const QString& text) {
+    return text.toUcs4().size();
+}
+
+} // namespace
+
+AccountEnrolment::AccountEnrolment(QString databasePath, const Clock& clock)
+    : m_databasePath(std::move(databasePath)), m_clock(clock) {}
+
+std::optional<AccountEnrolment::Outcome> AccountEnrolment::checkName(const QString& name) {
+    if (name.isEmpty())
+        return Outcome::NameEmpty;
+    if (name == PublicAccount)
+        return Outcome::NameIsPublic;
+    if (CharacterCount(name) > MaxNameLength)
+        return Outcome::NameTooLong;
+    return std::nullopt;
+}
+
+std::optional<AccountEnrolment::Result>
+AccountEnrolment::openAsAdministrator(Store& store, const QString& adminPassword) const {
+    // Hidden and read-only files count as existing.
+    if (!QFileInfo::exists(m_databasePath))
+        return Result{Outcome::StoreMissing};
+    // The file must be writable before it is opened; a failure shows when a statement fails.
+    QFile::setPermissions(m_databasePath, QFile::permissions(m_databasePath) | QFile::WriteOwner |
+                                              QFile::ReadOwner);
+    if (!store.open(m_databasePath))
+        return Result{Outcome::StoreUnreadable, store.lastError()};
+
+    StoreQuery master = store.query(QString::fromUtf8(StoreStatements::MasterUser));
+    if (!master.isValid())
+        return Result{Outcome::StoreFailed, store.lastError()};
+    if (!master.next()) {
+        if (!master.error().isEmpty())
+            return Result{Outcome::StoreFailed, master.error()};
+        return Result{Outcome::MasterMissing};
+    }
+    // An unset password reads as empty text.
+    if (master.value(QStringLiteral("Password")).toString() != adminPassword)
+        return Result{Outcome::AdminPasswordWrong};
+    return std::nullopt;
+}
+
+AccountEnrolment::Result AccountEnrolment::abandon(Store& store, const QString& detail) {
+    Result result{Outcome::StoreFailed, detail};
+    store.execute(QStringLiteral("rollback"));
+    return result;
+}
+
+AccountEnrolment::Result AccountEnrolment::registerAccount(const QString& name,
+                                                           const QString& password,
+                                                           const QString& verification,
+                                                           const QString& adminPassword) const {
+    if (password.isEmpty())
+        return {Outcome::PasswordEmpty};
+    if (verification != password)
+        return {Outcome::VerificationDiffers};
+    if (CharacterCount(password) > MaxPasswordLength)
+        return {Outcome::PasswordTooLong};
+    if (const auto refusal = checkName(name))
+        return {*refusal};
+
+    Store store;
+    if (auto refusal = openAsAdministrator(store, adminPassword))
+        return *refusal;
+
+    // The name check and both inserts form one write transaction, so neither another copy of
+    // this program nor a failing statement can leave half an account behind.
+    if (!store.execute(QStringLiteral("begin immediate")))
+        return {Outcome::StoreFailed, store.lastError()};
+    {
+        StoreQuery existing = store.query(QString::fromUtf8(StoreStatements::UserByName), {name});
+        if (!existing.isValid())
+            return abandon(store, store.lastError());
+        if (existing.next()) {
+            existing = StoreQuery();
+            store.execute(QStringLiteral("rollback"));
+            return {Outcome::NameTaken};
+        }
+        if (!existing.error().isEmpty())
+            return abandon(store, existing.error());
+    }
+
+    const QDate today = m_clock.now().date();
+    const QString nextYear = QString::number(today.year() + 1);
+    if (!store.execute(QString::fromUtf8(StoreStatements::InsertUser),
+                       {name, password, FormatPattern(today, QStringLiteral("YYYY年M月D日"))}) ||
+        !store.execute(QString::fromUtf8(StoreStatements::InsertUserSet),
+                       {name, nextYear, nextYear}) ||
+        !store.execute(QStringLiteral("commit")))
+        return abandon(store, store.lastError());
+    return {Outcome::Registered};
+}
+
+AccountEnrolment::Result AccountEnrolment::removeAccount(const QString& name,
+                                                         const QString& adminPassword) const {
+    if (const auto refusal = checkName(name))
+        return {*refusal};
+
+    Store store;
+    if (auto refusal = openAsAdministrator(store, adminPassword))
+        return *refusal;
+
+    if (!store.execute(QStringLiteral("begin immediate")))
+        return {Outcome::StoreFailed, store.lastError()};
+    {
+        StoreQuery existing = store.query(QString::fromUtf8(StoreStatements::UserByName), {name});
+        if (!existing.isValid())
+            return abandon(store, store.lastError());
+        if (!existing.next()) {
+            const QString error = existing.error();
+            existing = StoreQuery();
+            if (!error.isEmpty())
+                return abandon(store, error);
+            store.execute(QStringLiteral("rollback"));
+            return {Outcome::NoSuchUser};
+        }
+    }
+
+    // The account's session records in Notes stay.
+    if (!store.execute(QString::fromUtf8(StoreStatements::DeleteUser), {name}) ||
+        !store.execute(QString::fromUtf8(StoreStatements::DeleteUserSet), {name}) ||
+        !store.execute(QStringLiteral("commit")))
+        return abandon(store, store.lastError());
+    return {Outcome::Removed};
+}
+
+QString AccountEnrolment::message(const Result& result) {
+    switch (result.outcome) {
+    case Outcome::PasswordEmpty:
+        return QStringLiteral("请输入密码！");
+    case Outcome::VerificationDiffers:
+        return QStringLiteral("密码验证不符，请重新输入。");
+    case Outcome::PasswordTooLong:
+        return QStringLiteral("密码不能超过%1位！").arg(MaxPasswordLength);
+    case Outcome::NameEmpty:
+        return QStringLiteral("用户名不能为空！");
+    case Outcome::NameIsPublic:
+        return QStringLiteral("用户名不能为：“公用帐号”");
+    case Outcome::NameTooLong:
+        return QStringLiteral("用户名不能超过%1个字母或汉字！").arg(MaxNameLength);
+    case Outcome::StoreMissing:
+        return QStringLiteral("请首先运行：Dialtoll.exe ！");
+    case Outcome::StoreUnreadable:
+        return QStringLiteral("无法打开数据库：%1").arg(result.detail);
+    case Outcome::StoreFailed:
+        return QStringLiteral("数据库出错，未作任何更改：%1").arg(result.detail);
+    case Outcome::MasterMissing:
+        return QStringLiteral("错误：管理员不存在！");
+    case Outcome::AdminPasswordWrong:
+        return QStringLiteral("管理员密码错！");
+    case Outcome::NameTaken:
+        return QStringLiteral("用户名已存在，请重新输入用户名！");
+    case Outcome::NoSuchUser:
+        return QStringLiteral("用户不存在！");
+    case Outcome::Registered:
+        return QStringLiteral("Enroldesk成功！");
+    case Outcome::Removed:
+        return QStringLiteral("用户已注消！");
+    }
+    return {};
+}
+
+bool AccountEnrolment::isSuccess(Outcome outcome) {
+    return outcome == Outcome::Registered || outcome == Outcome::Removed;
+}

@@ -1,0 +1,371 @@
+#include "statdesk/CxyGl.h"
+
+#include "common/DataFolder.h"
+#include "common/StoreStatements.h"
+#include "common/TextConventions.h"
+#include "platform/Prompter.h"
+#include "statdesk/DefaultGridPrinter.h"
+#include "statdesk/QueryError.h"
+#include "statdesk/QueryRange.h"
+#include "statdesk/SessionEraser.h"
+#include "statdesk/SessionReader.h"
+#include "statdesk/SessionTableModel.h"
+#include "statdesk/SessionText.h"
+#include "statdesk/StarPasswordStyle.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDate>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Everyone = QStringLiteral("所有人");
+constexpr int TwipsPerPixel = 15;
+const QString MasterName = QStringLiteral("Master");
+
+int Pixels(int twips) {
+    return qRound(double(twips) / TwipsPerPixel);
+}
+
+QComboBox* EditableCombo(const char* name, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+QLabel* Label(const char* name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void FillNumbers(QComboBox* box, int from, int to) {
+    for (int n = from; n <= to; ++n)
+        box->addItem(QString::number(n));
+}
+
+} // namespace
+
+CxyGl::CxyGl(Prompter& prompter, QString dataFolder, std::unique_ptr<GridPrinter> printer,
+             QWidget* parent)
+    : QWidget(parent), m_prompter(prompter), m_dataFolder(std::move(dataFolder)),
+      m_printer(printer ? std::move(printer) : std::make_unique<DefaultGridPrinter>()) {
+    setObjectName(QStringLiteral("CxyGl"));
+    setWindowTitle(QStringLiteral("Dialtoll统计Statdesk"));
+    buildControls();
+    resize(Pixels(10800), Pixels(6600));
+    placeControls();
+}
+
+CxyGl::~CxyGl() = default;
+
+void CxyGl::buildControls() {
+    m_controls = new QWidget(this);
+    auto* rows = new QVBoxLayout(m_controls);
+    rows->setContentsMargins(6, 6, 6, 4);
+    rows->setSpacing(4);
+
+    auto* first = new QHBoxLayout;
+    first->addWidget(Label("Label1", QStringLiteral("用户:"), m_controls));
+    m_cb1 = EditableCombo("Cb1", m_controls);
+    m_cb1->setMinimumContentsLength(10);
+    first->addWidget(m_cb1);
+    auto* command1 = Button("Command1", QStringLiteral("查看"), m_controls);
+    auto* command4 = Button("Command4", QStringLiteral("打印"), m_controls);
+    auto* command2 = Button("Command2", QStringLiteral("复制(&C)"), m_controls);
+    auto* command3 = Button("Command3", QStringLiteral("删除(&D)"), m_controls);
+    first->addWidget(command1);
+    first->addWidget(command4);
+    first->addSpacing(12);
+    first->addWidget(command2);
+    first->addWidget(command3);
+    first->addSpacing(12);
+    first->addWidget(Label("Label10", QStringLiteral("管理员密码"), m_controls));
+    m_text1 = new QLineEdit(m_controls);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setEchoMode(QLineEdit::Password);
+    auto* stars = new StarPasswordStyle;
+    stars->setParent(m_text1);
+    m_text1->setStyle(stars);
+    m_text1->setMaximumWidth(Pixels(1500));
+    first->addWidget(m_text1);
+    first->addStretch();
+    rows->addLayout(first);
+
+    auto* second = new QHBoxLayout;
+    second->addWidget(Label("Label2", QStringLiteral("统计日期:"), m_controls));
+    const auto dateBox = [&](const char* name, const char* labelName, const QString& unit) {
+        auto* box = EditableCombo(name, m_controls);
+        box->setMinimumContentsLength(4);
+        second->addWidget(box);
+        second->addWidget(Label(labelName, unit, m_controls));
+        return box;
+    };
+    m_cb2 = dateBox("Cb2", "Label3", QStringLiteral("年"));
+    m_cb3 = dateBox("Cb3", "Label4", QStringLiteral("月"));
+    m_cb4 = dateBox("Cb4", "Label6", QStringLiteral("日"));
+    second->addWidget(Label("Label5", QStringLiteral("至:"), m_controls));
+    m_cb5 = dateBox("Cb5", "Label7", QStringLiteral("年"));
+    m_cb6 = dateBox("Cb6", "Label8", QStringLiteral("月"));
+    m_cb7 = dateBox("Cb7", "Label9", QStringLiteral("日"));
+    second->addStretch();
+    rows->addLayout(second);
+
+    m_model = new SessionTableModel(this);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("Mf1"));
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setWordWrap(false);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->verticalHeader()->hide();
+    // One fixed height for every row keeps a long listing cheap to lay out.
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    setColumnWidths({600, 1200, 2100, 2100, 1000});
+
+    connect(command1, &QPushButton::clicked, this, &CxyGl::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &CxyGl::Command2_Click);
+    connect(command3, &QPushButton::clicked, this, &CxyGl::Command3_Click);
+    connect(command4, &QPushButton::clicked, this, &CxyGl::Command4_Click);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CxyGl::trackSelection);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CxyGl::trackSelection);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &CxyGl::trackSelection);
+}
+
+void CxyGl::setColumnWidths(std::initializer_list<int> twips) {
+    int column = 0;
+    for (const int width : twips)
+        m_grid->setColumnWidth(column++, Pixels(width));
+    // The remaining columns are as wide as their header text.
+    for (; column < SessionTableModel::ColumnCount; ++column)
+        m_grid->setColumnWidth(column, m_grid->horizontalHeader()->sectionSizeHint(column));
+}
+
+void CxyGl::Form_Load() {
+    const int year = QDate::currentDate().year();
+    const int month = QDate::currentDate().month();
+    for (QComboBox* box : {m_cb2, m_cb5}) {
+        FillNumbers(box, 2000, year + 10);
+        box->setCurrentText(QString::number(year));
+    }
+    for (QComboBox* box : {m_cb3, m_cb6}) {
+        FillNumbers(box, 1, 12);
+        box->setCurrentText(QString::number(month));
+    }
+    FillNumbers(m_cb4, 1, 31);
+    FillNumbers(m_cb7, 1, 31);
+    m_cb4->setCurrentText(QStringLiteral("1"));
+    m_cb7->setCurrentText(QStringLiteral("31"));
+
+    const QString path = DataFilePath(m_dataFolder, Store::FileName);
+    if (!QFileInfo::exists(path)) {
+        m_prompter.error(QStringLiteral("数据为空！无法查询。"));
+        return;
+    }
+    if (!m_store.open(path)) {
+        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+        return;
+    }
+    loadUsers();
+}
+
+void CxyGl::loadUsers() {
+    StoreQuery users = m_store.query(StoreStatements::AllUsers);
+    if (!users.isValid()) {
+        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+        return;
+    }
+    m_cb1->addItem(Everyone);
+    bool anyUser = false;
+    while (users.next()) {
+        anyUser = true;
+        const QVariant name = users.value(QStringLiteral("User"));
+        // The program's own comparison is exact: "master" is listed, "Master" is not.
+        if (!name.isNull() && name.toString() != MasterName)
+            m_cb1->addItem(name.toString());
+    }
+    if (!users.error().isEmpty()) {
+        m_prompter.error(QueryError::fromStore(users.error()).text());
+        return;
+    }
+    if (!anyUser) {
+        m_cb1->setCurrentIndex(-1);
+        m_cb1->setEditText(QString());
+        return;
+    }
+    m_cb1->setCurrentText(Everyone);
+
+    StoreQuery master = m_store.query(StoreStatements::MasterUser);
+    while (master.next()) {
+        m_hasAdministrator = true;
+        m_administratorPassword = master.value(QStringLiteral("Password")).toString();
+    }
+    if (!master.isValid() || !master.error().isEmpty()) {
+        m_hasAdministrator = false;
+        m_prompter.error(
+            QueryError::fromStore(master.isValid() ? master.error() : m_store.lastError()).text());
+        return;
+    }
+    if (!m_hasAdministrator)
+        m_prompter.error(QStringLiteral("无管理员！"));
+}
+
+void CxyGl::Command1_Click() {
+    try {
+        m_cb4->setEditText(QueryRange::clampedDay(m_cb2->currentText(), m_cb3->currentText(),
+                                                  m_cb4->currentText()));
+        m_cb7->setEditText(QueryRange::clampedDay(m_cb5->currentText(), m_cb6->currentText(),
+                                                  m_cb7->currentText()));
+        const qint64 from =
+            QueryRange::bound(m_cb2->currentText(), m_cb3->currentText(), m_cb4->currentText());
+        const qint64 to =
+            QueryRange::bound(m_cb5->currentText(), m_cb6->currentText(), m_cb7->currentText());
+        const QString user = m_cb1->currentText();
+        SessionReader reader;
+        reader.read(m_store, user == Everyone ? std::nullopt : std::optional<QString>(user), from,
+                    to);
+        std::vector<SessionRow> rows = reader.takeRows();
+        if (rows.empty()) {
+            m_prompter.information(
+                QStringLiteral("用户：“%1”指定时期段的统计信息未找到。").arg(user));
+            return;
+        }
+        m_model->setSessions(std::move(rows), reader.takeUsers());
+        fitGrid();
+        setColumnWidths({600, 1200, 2200, 2200, 1300, 1200});
+        // The totals row is current, as the listing ends there.
+        const int totals = m_model->rowCount() - 1;
+        selectRows(totals, totals);
+    } catch (const QueryError& error) {
+        m_prompter.error(error.text());
+    }
+}
+
+void CxyGl::selectRows(int row, int rowSel) {
+    QItemSelectionModel* selection = m_grid->selectionModel();
+    if (row < 0 || rowSel < 0 || row >= m_model->rowCount() || rowSel >= m_model->rowCount()) {
+        selection->clear();
+        return;
+    }
+    const int top = std::min(row, rowSel);
+    const int bottom = std::max(row, rowSel);
+    selection->setCurrentIndex(m_model->index(rowSel, SessionTableModel::User),
+                               QItemSelectionModel::NoUpdate);
+    selection->select(QItemSelection(m_model->index(top, 0),
+                                     m_model->index(bottom, SessionTableModel::ColumnCount - 1)),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CxyGl::trackSelection() {
+    const QModelIndex current = m_grid->selectionModel()->currentIndex();
+    const int currentRow = current.isValid() ? current.row() : -1;
+    int top = -1;
+    int bottom = -1;
+    for (const QItemSelectionRange& range : m_grid->selectionModel()->selection()) {
+        top = top < 0 ? range.top() : std::min(top, range.top());
+        bottom = std::max(bottom, range.bottom());
+    }
+    if (top < 0) {
+        m_row = m_rowSel = currentRow;
+    } else if (currentRow == top && top != bottom) {
+        // Selected from the bottom up: the block began at its bottom.
+        m_row = bottom;
+        m_rowSel = top;
+    } else {
+        m_row = top;
+        m_rowSel = bottom;
+    }
+}
+
+void CxyGl::Command2_Click() {
+    const QString text = m_row < 0 ? QString() : m_model->copyText(m_row, m_rowSel);
+    auto* data = new QMimeData;
+    data->setText(text);
+    data->setImageData(gridPicture());
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void CxyGl::Command3_Click() {
+    if (!m_hasAdministrator) {
+        m_prompter.error(QStringLiteral("没有管理员帐号，无法删除数据！"));
+        return;
+    }
+    if (m_text1->text() != m_administratorPassword) {
+        m_prompter.error(QStringLiteral("管理员密码错误，无法删除数据！"));
+        return;
+    }
+    if (!m_prompter.question(QStringLiteral("确实要删除这些记录吗？")))
+        return;
+    if (m_row < 0)
+        return;
+    SessionEraser eraser;
+    eraser.erase(m_store, *m_model, m_row, m_rowSel);
+    m_model->removeSessions(eraser.removed());
+    trackSelection();
+    if (!eraser.failures().isEmpty())
+        m_prompter.error(eraser.failureMessage());
+}
+
+void CxyGl::Command4_Click() {
+    const QString fault = m_printer->print(gridPicture());
+    if (!fault.isEmpty())
+        m_prompter.error(fault);
+}
+
+QImage CxyGl::gridPicture() {
+    return m_grid->grab().toImage();
+}
+
+QString CxyGl::GetTmF(const QString& seconds) const {
+    return SessionText::duration(NumberFromText(seconds));
+}
+
+QString CxyGl::GetDate(const QString& text) const {
+    return SessionText::date(text);
+}
+
+void CxyGl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeControls();
+}
+
+void CxyGl::placeControls() {
+    m_controls->setGeometry(0, 0, width(), m_controls->sizeHint().height());
+    // The grid sits below all other controls.
+    if (m_grid->y() < m_controls->height())
+        m_grid->move(0, m_controls->height());
+    fitGrid();
+}
+
+void CxyGl::fitGrid() {
+    if (isMinimized())
+        return;
+    const int top = m_grid->y();
+    m_grid->setGeometry(0, top, width(), std::max(0, height() - top));
+}

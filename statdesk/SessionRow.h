@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <limits>
+
+// One listed session, kept small so that a hundred thousand of them stay cheap: the user is an
+// index into the list's user names, the four date and time texts share one string, and the
+// fee is a whole number of ten-thousandths, as the MONEY column keeps it.
+struct SessionRow {
+    static constexpr qint64 NoCount = std::numeric_limits<qint64>::min();
+    static constexpr QChar Separator = u'\x1f';
+
+    qint64 rowId = 0;
+    qint64 count = NoCount;
+    // ThisTm as stored, added to the totals.
+    double seconds = 0;
+    // The duration shown: ThisTm, or the span from start to end when ThisTm is not positive.
+    double shownSeconds = 0;
+    qint64 fee = 0;
+    int user = 0;
+    // FromD, FromT, ToD and ToT joined by Separator.
+    QString times;
+};

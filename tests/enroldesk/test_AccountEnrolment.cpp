@@ -1,0 +1,72 @@
+#include "common/OpenStore.h"
+#include "common/Store.h"
+#include "enroldesk/AccountEnrolment.h"
+#include "platform/fake/FakeClock.h"
+#include "support/TempFolder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Outcome = AccountEnrolment::Outcome;
+
+class AccountEnrolmentTest : public ::testing::Test {
+protected:
+    void SetUp() override { OpenStore(path(), QDate(2025, 6, 1)); }
+
+    QString path() const { return m_folder.file(QStringLiteral("veyranettimer.dat")); }
+
+    qlonglong count(const QString& sql, const QString& name) {
+        Store store;
+        EXPECT_TRUE(store.open(path())) << store.lastError().toStdString();
+        StoreQuery query = store.query(sql, {name});
+        return query.next() ? query.value(0).toLongLong() : -1;
+    }
+
+    void run(const QString& sql) {
+        Store store;
+        ASSERT_TRUE(store.open(path()));
+        ASSERT_TRUE(store.execute(sql)) << store.lastError().toStdString();
+    }
+
+    TempFolder m_folder;
+    FakeClock m_clock;
+    AccountEnrolment m_enrolment{path(), m_clock};
+};
+
+TEST_F(AccountEnrolmentTest, RegistrationWhoseSecondInsertFailsLeavesNoUsersRow) {
+    run(QStringLiteral("drop table UserSet"));
+    const auto result = m_enrolment.registerAccount("bob", "abc", "abc", "qxmeter");
+    EXPECT_EQ(result.outcome, Outcome::StoreFailed);
+    EXPECT_TRUE(AccountEnrolment::message(result).startsWith("数据库出错，未作任何更改："));
+    EXPECT_EQ(count("select count(*) from Users where User=?", "bob"), 0);
+}
+
+TEST_F(AccountEnrolmentTest, RemovalWhoseSecondDeleteFailsKeepsTheUsersRow) {
+    ASSERT_EQ(m_enrolment.registerAccount("bob", "abc", "abc", "qxmeter").outcome,
+              Outcome::Registered);
+    run(QStringLiteral("drop table UserSet"));
+    EXPECT_EQ(m_enrolment.removeAccount("bob", "qxmeter").outcome, Outcome::StoreFailed);
+    EXPECT_EQ(count("select count(*) from Users where User=?", "bob"), 1);
+    // The failed press left no transaction or lock behind.
+    run(QStringLiteral("create table UserSet (ID integer,User TEXT(12))"));
+    EXPECT_EQ(m_enrolment.removeAccount("bob", "qxmeter").outcome, Outcome::Removed);
+    EXPECT_EQ(count("select count(*) from Users where User=?", "bob"), 0);
+}
+
+TEST_F(AccountEnrolmentTest, ReadOnlyFileIsMadeWritableFirst) {
+    ASSERT_TRUE(QFile::setPermissions(path(), QFile::ReadOwner));
+    EXPECT_EQ(m_enrolment.registerAccount("bob", "abc", "abc", "qxmeter").outcome,
+              Outcome::Registered);
+    EXPECT_TRUE(QFile::permissions(path()) & QFile::WriteOwner);
+    EXPECT_EQ(count("select count(*) from UserSet where User=?", "bob"), 1);
+}
+
+TEST_F(AccountEnrolmentTest, UnsetAdministratorPasswordMatchesOnlyAnEmptyBox) {
+    run(QStringLiteral("update Users set Password=null where User='Master'"));
+    EXPECT_EQ(m_enrolment.removeAccount("nobody", "qxmeter").outcome, Outcome::AdminPasswordWrong);
+    EXPECT_EQ(m_enrolment.removeAccount("nobody", "").outcome, Outcome::NoSuchUser);
+}
+
+} // namespace
