@@ -1,0 +1,364 @@
+#include "meter/settings/Form2.h"
+
+#include "common/StoreError.h"
+#include "meter/engine/MeterEngine.h"
+#include "meter/settings/CaptionDrag.h"
+#include "meter/settings/CloseImage.h"
+#include "meter/settings/DayEntryRules.h"
+#include "meter/settings/KeyCharFilter.h"
+#include "meter/settings/SystemSettingsFile.h"
+#include "meter/store/IniLayout.h"
+#include "platform/Clock.h"
+#include "platform/Prompter.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <utility>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int WidthTwips = 5265;  // 351 pixels
+constexpr int HeightTwips = 4785; // 319 pixels
+// Presses on the background this close to the top move the window.
+constexpr int BandTwips = 360;
+
+QRect Twips(int left, int top, int width, int height) {
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+                 height / TwipsPerPixel);
+}
+
+const QString Digits = QStringLiteral("0123456789");
+
+QLabel* Caption(const QString& text, QWidget* parent, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* Box(const char* name, const QString& text, QWidget* parent, const QRect& geometry) {
+    auto* box = new QLineEdit(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton* Button(const char* name, const QString& text, QWidget* parent, const QRect& geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QGroupBox* Group(const char* name, const QString& title, QWidget* parent, const QRect& geometry) {
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setGeometry(geometry);
+    return group;
+}
+
+} // namespace
+
+Form2::Form2(Clock& clock, Prompter& prompter, MeterEngine& mainEngine, QString dataFolder,
+             QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_clock(clock), m_prompter(prompter),
+      m_engine(mainEngine), m_dataFolder(std::move(dataFolder)) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Dialtoll设置"));
+    setFixedSize(WidthTwips / TwipsPerPixel, HeightTwips / TwipsPerPixel);
+    buildControls();
+    Form_Load();
+}
+
+void Form2::buildControls() {
+    m_label1 = Caption(QStringLiteral("Dialtoll设置"), this, Twips(120, 60, 3000, 240));
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    QFont bandFont = m_label1->font();
+    bandFont.setBold(true);
+    m_label1->setFont(bandFont);
+    m_label1->setStyleSheet(QStringLiteral("color: white;"));
+
+    auto* image1 = new CloseImage(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setToolTip(QStringLiteral("关闭"));
+    image1->setGeometry(Twips(4905, 60, 240, 240));
+    connect(image1, &CloseImage::clicked, this, &QWidget::close);
+
+    auto* drag = new CaptionDrag(this, BandTwips / TwipsPerPixel);
+    drag->addHandle(m_label1);
+
+    // Time settings.
+    QGroupBox* time = Group("Frame1", QStringLiteral("时间设置"), this, Twips(90, 420, 5085, 1050));
+    m_text2 = Box("Text2", QStringLiteral("08:00"), time, Twips(120, 300, 600, 300));
+    Caption(QStringLiteral("至"), time, Twips(735, 300, 210, 300));
+    m_text3 = Box("Text3", QStringLiteral("23:00"), time, Twips(960, 300, 600, 300));
+    m_text8 = Box("Text8", QStringLiteral("6.2"), time, Twips(1635, 300, 480, 300));
+    Caption(QStringLiteral("元/小时 其余时间:"), time, Twips(2145, 300, 1530, 300));
+    m_text4 = Box("Text4", QStringLiteral("4.2"), time, Twips(3690, 300, 480, 300));
+    Caption(QStringLiteral("元/小时"), time, Twips(4200, 300, 690, 300));
+    Caption(QStringLiteral("时间剩余:"), time, Twips(120, 690, 840, 300));
+    m_text1 = Box("Text1", QStringLiteral("60"), time, Twips(960, 690, 480, 300));
+    Caption(QStringLiteral("秒时声音提醒"), time, Twips(1470, 690, 1140, 300));
+    m_ck1 = new QCheckBox(QStringLiteral("时间结束询问是否断线"), time);
+    m_ck1->setObjectName(QStringLiteral("Ck1"));
+    m_ck1->setGeometry(Twips(2640, 690, 2340, 300));
+
+    // Holiday settings.
+    QGroupBox* days =
+        Group("Frame2", QStringLiteral("节假日设置"), this, Twips(90, 1530, 5085, 2220));
+    Caption(QStringLiteral("全天费用:"), days, Twips(120, 300, 840, 300));
+    m_text5 = Box("Text5", QStringLiteral("4.2"), days, Twips(960, 300, 480, 300));
+    Caption(QStringLiteral("元/小时"), days, Twips(1470, 300, 690, 300));
+
+    const auto buildList = [&](DayListView& view, int left, const char* listName,
+                               const char* inputName, const QString& placeholder,
+                               const char* addName, const QString& addText, const char* deleteName,
+                               const QString& deleteText) {
+        view.placeholder = placeholder;
+        view.widget = new QListWidget(days);
+        view.widget->setObjectName(QLatin1String(listName));
+        view.widget->setGeometry(Twips(left, 660, 2385, 810));
+        view.widget->setSelectionMode(QAbstractItemView::SingleSelection);
+        view.input = Box(inputName, placeholder, days, Twips(left, 1530, 2385, 300));
+        view.input->installEventFilter(this);
+        QPushButton* add = Button(addName, addText, days, Twips(left, 1860, 1170, 300));
+        view.deleteButton =
+            Button(deleteName, deleteText, days, Twips(left + 1215, 1860, 1170, 300));
+        view.deleteButton->setEnabled(false);
+        // A list without a selected entry has nothing to delete.
+        QListWidget* widget = view.widget;
+        QPushButton* deleteButton = view.deleteButton;
+        connect(widget, &QListWidget::itemSelectionChanged, deleteButton, [widget, deleteButton] {
+            deleteButton->setEnabled(!widget->selectedItems().isEmpty());
+        });
+        return add;
+    };
+    QPushButton* command1 =
+        buildList(m_holidays, 120, "List1", "Text6", QStringLiteral("此处填写日期然后添加"),
+                  "Command1", QStringLiteral("添加节日"), "Command3", QStringLiteral("删除节日"));
+    m_holidays.input->setToolTip(QStringLiteral("可以填为:X月X日 也可填为:XXXX年X月X日"));
+    QPushButton* command2 =
+        buildList(m_restDays, 2580, "List2", "Text7", QStringLiteral("此处填写星期如星期六"),
+                  "Command2", QStringLiteral("添加假日"), "Command4", QStringLiteral("删除假日"));
+    showEntries(m_holidays, DayEntryRules::BuiltInHolidays());
+    showEntries(m_restDays, DayEntryRules::BuiltInRestDays());
+    connect(command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    connect(m_holidays.deleteButton, &QPushButton::clicked, this, &Form2::Command3_Click);
+    connect(m_restDays.deleteButton, &QPushButton::clicked, this, &Form2::Command4_Click);
+
+    // Countdown settings; the boxes are filled by the load.
+    QGroupBox* countdown =
+        Group("Frame3", QStringLiteral("倒计时器设置"), this, Twips(90, 3810, 5085, 660));
+    Caption(QStringLiteral("倒计时标题:"), countdown, Twips(120, 270, 990, 300));
+    m_text9 = Box("Text9", QString(), countdown, Twips(1110, 270, 1200, 300));
+    Caption(QStringLiteral("日期时间:"), countdown, Twips(2340, 270, 870, 300));
+    m_text10 = Box("Text10", QString(), countdown, Twips(3240, 270, 1725, 300));
+
+    QPushButton* command5 =
+        Button("Command5", QStringLiteral("确定(&T)"), this, Twips(2790, 4440, 1140, 300));
+    QPushButton* command6 =
+        Button("Command6", QStringLiteral("取消(&C)"), this, Twips(4035, 4440, 1140, 300));
+    connect(command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+    connect(command6, &QPushButton::clicked, this, &Form2::Command6_Click);
+
+    // Input filters.
+    auto* numbers = new KeyCharFilter(Digits + u'.', this);
+    for (QLineEdit* box : {m_text1, m_text8, m_text4, m_text5})
+        box->installEventFilter(numbers);
+    auto* times = new KeyCharFilter(Digits + u':', this);
+    m_text2->installEventFilter(times);
+    m_text3->installEventFilter(times);
+    m_text10->installEventFilter(new KeyCharFilter(Digits + QStringLiteral("/-:年月日 "), this));
+}
+
+void Form2::Form_Load() {
+    const SystemSettings s = SystemSettingsFile::Load(iniPath(), currentYear());
+    m_text1->setText(s.spare);
+    m_ck1->setChecked(s.ask);
+    m_text2->setText(s.from);
+    m_text3->setText(s.to);
+    m_text8->setText(s.dayRate);
+    m_text4->setText(s.nightRate);
+    m_text5->setText(s.holidayRate);
+    showEntries(m_holidays, s.holidays);
+    showEntries(m_restDays, s.restDays);
+    m_text9->setText(s.countdownTitle);
+    m_text10->setText(s.countdownDateTime);
+}
+
+SystemSettings Form2::editedSettings() const {
+    SystemSettings s;
+    s.spare = m_text1->text();
+    s.ask = m_ck1->isChecked();
+    s.from = m_text2->text();
+    s.to = m_text3->text();
+    s.dayRate = m_text8->text();
+    s.nightRate = m_text4->text();
+    s.holidayRate = m_text5->text();
+    s.holidays = m_holidays.entries.entries();
+    s.restDays = m_restDays.entries.entries();
+    s.countdownTitle = m_text9->text();
+    s.countdownDateTime = m_text10->text();
+    return s;
+}
+
+QString Form2::iniPath() const {
+    return QDir(m_dataFolder).filePath(IniLayout::Settings::FileName);
+}
+
+int Form2::currentYear() const {
+    return m_clock.now().date().year();
+}
+
+Form2::DayListView* Form2::viewOf(const QListWidget* list) {
+    if (list == m_holidays.widget)
+        return &m_holidays;
+    if (list == m_restDays.widget)
+        return &m_restDays;
+    return nullptr;
+}
+
+void Form2::showEntries(DayListView& view, const QStringList& entries) {
+    view.entries = DayList(entries);
+    view.widget->clear();
+    view.widget->addItems(view.entries.entries());
+}
+
+void Form2::AdItm(const QString& entry, QListWidget* list) {
+    DayListView* view = viewOf(list);
+    if (!view)
+        return;
+    const int row = view->entries.add(entry);
+    if (row >= 0)
+        view->widget->insertItem(row, entry);
+}
+
+void Form2::refuse(QLineEdit* input, const QString& message) {
+    m_prompter.error(message);
+    input->setFocus();
+    // The whole text selected, the cursor at its start.
+    input->setSelection(input->text().size(), -input->text().size());
+}
+
+void Form2::Command1_Click() {
+    const std::optional<QString> entry =
+        DayEntryRules::HolidayEntry(m_holidays.input->text(), currentYear());
+    if (!entry) {
+        refuse(m_holidays.input, QStringLiteral("日期格式无效！"));
+        return;
+    }
+    AdItm(*entry, m_holidays.widget);
+    m_holidays.input->clear();
+}
+
+void Form2::Command2_Click() {
+    const std::optional<QString> entry = DayEntryRules::RestDayEntry(m_restDays.input->text());
+    if (!entry) {
+        refuse(m_restDays.input, QStringLiteral("星期格式错误！"));
+        return;
+    }
+    AdItm(*entry, m_restDays.widget);
+    m_restDays.input->clear();
+}
+
+void Form2::deleteSelected(DayListView& view) {
+    const QList<QListWidgetItem*> selected = view.widget->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int row = view.widget->row(selected.first());
+    const int next = view.entries.removeAt(row);
+    delete view.widget->takeItem(row);
+    if (next < 0) {
+        view.widget->clearSelection();
+        view.deleteButton->setEnabled(false);
+        return;
+    }
+    view.widget->setCurrentRow(next, QItemSelectionModel::ClearAndSelect);
+}
+
+void Form2::Command3_Click() {
+    deleteSelected(m_holidays);
+}
+
+void Form2::Command4_Click() {
+    deleteSelected(m_restDays);
+}
+
+void Form2::Command5_Click() {
+    m_text2->setText(SystemSettingsFile::CorrectedTime(m_text2->text()));
+    m_text3->setText(SystemSettingsFile::CorrectedTime(m_text3->text()));
+    if (!SystemSettingsFile::Save(editedSettings(), iniPath(), currentYear())) {
+        // The old file is still in place; the edits stay here for another try or Cancel.
+        m_prompter.error(QStringLiteral("设置无法保存！"));
+        return;
+    }
+    try {
+        m_engine.hsLoad();
+    } catch (const StoreError&) {
+        // The settings are saved; the main window loads its context again at its next chance.
+    }
+    close();
+}
+
+void Form2::Command6_Click() {
+    close();
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    DayListView* view = watched == m_holidays.input   ? &m_holidays
+                        : watched == m_restDays.input ? &m_restDays
+                                                      : nullptr;
+    if (!view)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (view == &m_holidays)
+            Command1_Click();
+        else
+            Command2_Click();
+        return true;
+    }
+    case QEvent::FocusIn:
+        if (view->input->text() == view->placeholder)
+            view->input->clear();
+        return false;
+    case QEvent::FocusOut:
+        if (view->input->text().trimmed().isEmpty())
+            view->input->setText(view->placeholder);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void Form2::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect face = rect();
+    const int band = BandTwips / TwipsPerPixel;
+
+    QLinearGradient body(face.topLeft(), face.bottomLeft());
+    body.setColorAt(0, QColor(238, 243, 250));
+    body.setColorAt(1, QColor(214, 224, 238));
+    painter.fillRect(face, body);
+
+    QLinearGradient title(0, 0, 0, band);
+    title.setColorAt(0, QColor(52, 104, 178));
+    title.setColorAt(1, QColor(28, 70, 138));
+    painter.fillRect(QRect(0, 0, face.width(), band), title);
+    painter.setPen(QColor(120, 160, 215));
+    painter.drawLine(0, band, face.width(), band);
+
+    painter.setPen(QColor(28, 70, 138));
+    painter.drawRect(face.adjusted(0, 0, -1, -1));
+}
