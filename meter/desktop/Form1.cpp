@@ -4,50 +4,48 @@
 #include "common/OpenStore.h"
 #include "common/StoreError.h"
 #include "common/TextConventions.h"
+#include "meter/desktop/HoverHelp.h"
+#include "meter/desktop/MainWindowArt.h"
+#include "meter/desktop/MakerAddresses.h"
+#include "meter/desktop/MeterMenus.h"
+#include "meter/desktop/ProgramIcon.h"
+#include "meter/desktop/TitleBarZones.h"
+#include "meter/desktop/tray/TrayTipText.h"
+#include "meter/desktop/tray/cSysTray.h"
 #include "meter/engine/PlanPresets.h"
+#include "meter/settings/Form2.h"
 #include "meter/store/AutoRunSetting.h"
 #include "meter/store/IniLayout.h"
 #include "meter/store/PlanChoiceFile.h"
 #include "platform/Clock.h"
+#include "platform/Prompter.h"
+#include "platform/Shell.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QWindow>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
-constexpr int PresetLeftTwips = 240;
-constexpr int PresetTopTwips = 1200;
-constexpr int PresetWidthTwips = 1215;
-constexpr int PresetHeightTwips = 255;
-
-int Px(int twips) {
-    return twips / TwipsPerPixel;
-}
-
-// Figure labels in display order, with their captions.
-const QList<QPair<QString, QString>> FigureCaptions = {
-    {"TitLb", ""},
-    {"User", "当前用户:"},
-    {"Label5", "剩余时间:"},
-    {"Label38", "本次费用:"},
-    {"Label9", "当前费率:"},
-    {"Label7", "上网次数:"},
-    {"Label11", "上网时间:"},
-    {"Label13", "上网费用:"},
-    {"Label15", "用户数目:"},
-    {"Label17", "总次数:"},
-    {"Label19", "总时间:"},
-    {"Label21", "总费用:"},
-    {"Label30", ""},
-};
+const QStringList LinkResetItems = {"Label22", "Label23", "Label24", "Label26", "Label30"};
 
 } // namespace
 
@@ -55,58 +53,95 @@ Form1::Form1(MeterServices services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)),
       m_engine(EngineServices{m_services.clock, m_store, m_services.network, m_services.sound,
                               m_services.registry, m_services.prompter, m_services.dataFolder,
-                              m_services.executablePath}) {
+                              m_services.executablePath}),
+      m_form2([this](QWidget* owner) {
+          return new Form2(m_services.clock, m_services.prompter, m_engine, m_services.dataFolder,
+                           owner);
+      }),
+      m_form3([](QWidget* owner) { return new Form3(owner); }),
+      m_indv([](QWidget* owner) { return new Indv(owner); }),
+      m_about([this](QWidget*) { return new FrmAbout(m_services.shell); }) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Dialtoll"));
+    setWindowTitle(QStringLiteral("Dialtoll 2.0"));
+    setWindowIcon(ProgramIcon());
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(480, 420);
+    setMouseTracking(true);
     buildControls();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (!child->objectName().isEmpty())
+            child->installEventFilter(this);
+    }
+    for (QGroupBox* frame : findChildren<QGroupBox*>())
+        frame->setMouseTracking(true);
+    m_menus = new MeterMenus(this);
+    m_tray = new cSysTray(this);
+    connectCommands();
+    connectTray();
+    showFigures();
 
     connect(&m_engine, &MeterEngine::figuresChanged, this, &Form1::showFigures);
     connect(&m_engine, &MeterEngine::planChoiceChanged, this, &Form1::showPlanChoice);
     connect(&m_engine, &MeterEngine::autoSaveTimerChanged, this, &Form1::applyAutoSaveTimer);
-}
-
-void Form1::buildControls() {
-    auto* op0 = new QRadioButton(PlanPresets::Caption(0), this);
-    op0->setObjectName(QStringLiteral("Op0"));
-    op0->setGeometry(Px(PresetLeftTwips), Px(PresetTopTwips), Px(PresetWidthTwips),
-                     Px(PresetHeightTwips));
-    m_presets.append(op0);
-
-    m_opt = new QRadioButton(QStringLiteral("指定时间:"), this);
-    m_opt->setObjectName(QStringLiteral("Opt"));
-    m_opt->setGeometry(Px(1560), Px(PresetTopTwips), Px(1215), Px(PresetHeightTwips));
-    m_text1 = new QLineEdit(QStringLiteral("120"), this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(Px(1560), Px(PresetTopTwips + 300), Px(735), Px(285));
-    m_text1->installEventFilter(this);
-    m_opt->installEventFilter(this);
     connect(m_opt, &QRadioButton::clicked, &m_engine, &MeterEngine::Opt_Click);
     connect(m_text1, &QLineEdit::textEdited, &m_engine, &MeterEngine::setCustomText);
+}
 
-    int top = Px(PresetTopTwips);
-    for (const auto& [name, caption] : FigureCaptions) {
-        if (!caption.isEmpty()) {
-            auto* title = new QLabel(caption, this);
-            title->setGeometry(Px(3000), top, Px(1200), Px(PresetHeightTwips));
+Form1::~Form1() = default;
+
+void Form1::connectCommands() {
+    const auto on = [this](const char* name, auto command) {
+        connect(m_menus->item(QString::fromLatin1(name)), &QAction::triggered, this, command);
+    };
+    on("mnuMove", [this] { startMoveMode(); });
+    on("mnuMinx", [this] { hideMainWindow(); });
+    on("mnuClose", [this] { hideMainWindow(); });
+    on("mnuOpen", [this] { openMainWindow(); });
+    on("mnuSet", [this] { showSettings(); });
+    on("mnuView", [this] { startCompanion(QStringLiteral("Statdesk")); });
+    on("mnuLogin", [this] { startCompanion(QStringLiteral("Enroldesk")); });
+    on("mnuMan", [this] { showAdministratorSettings(); });
+    on("mnuInd", [this] { showPersonalSettings(); });
+    on("mnuHome", [this] { m_services.shell.openUrl(QUrl(MakerAddresses::HomePage)); });
+    on("mnuEmail", [this] {
+        m_services.shell.openUrl(QUrl(QStringLiteral("mailto:") + MakerAddresses::Mail));
+    });
+    on("mnuChat", [this] { m_services.shell.openUrl(QUrl(MakerAddresses::ChatRoom)); });
+    on("mnuCut", [this] { m_engine.HangUpAll(); });
+    on("mnuAbout", [this] { showAbout(); });
+    on("mnuExit", [this] { close(); });
+
+    const auto button = [this](const char* name, auto command) {
+        connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this,
+                command);
+    };
+    button("Command1", [this] { m_form2.show(this); });
+    button("Command4", [this] { m_indv.show(this); });
+    button("Command2", [this] { startCompanion(QStringLiteral("Statdesk")); });
+    button("Command3", [this] { m_engine.HangUpAll(); });
+}
+
+void Form1::connectTray() {
+    m_tray->setTrayIcon(ProgramIcon());
+    m_tray->setTrayTip(QStringLiteral("Dialtoll - 作者:Tavi"));
+    connect(m_tray, &cSysTray::MouseUp, this, [this](int button, int) {
+        if (button == 1) {
+            openMainWindow();
+        } else {
+            m_menus->trayMenu()->popup(QCursor::pos());
         }
-        auto* figure = new QLabel(this);
-        figure->setObjectName(name);
-        figure->setGeometry(Px(4200), top, Px(2700), Px(PresetHeightTwips));
-        m_figureLabels.insert(name, figure);
-        top += Px(PresetHeightTwips) + 2;
-    }
-    auto* tbr = new QLabel(this);
-    tbr->setObjectName(QStringLiteral("Tbr"));
-    tbr->setWordWrap(true);
-    tbr->setGeometry(Px(240), Px(6300) - 60, Px(6720), 50);
-    showFigures();
+    });
 }
 
 void Form1::Form_Load() {
     hide();
     setWindowState(windowState() | Qt::WindowMinimized);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray->setInTray(true);
+    } else {
+        // Without a tray the program could not be reached at all: show the window instead.
+        qWarning("Dialtoll: the desktop has no system tray; showing the main window instead.");
+    }
     buildPresets();
     m_engine.clearLinked();
     openDatabase();
@@ -118,24 +153,8 @@ void Form1::Form_Load() {
         // The load is start-up's last step; the timers take over anyway.
     }
     startTimers();
-}
-
-void Form1::buildPresets() {
-    for (int i = 1; i < PlanPresets::Count; ++i) {
-        const QRadioButton* previous = m_presets.at(i - 1);
-        auto* op = new QRadioButton(PlanPresets::Caption(i), this);
-        op->setObjectName(QStringLiteral("Op%1").arg(i));
-        op->setGeometry(previous->x(), previous->y() + previous->height(), previous->width(),
-                        previous->height());
-        op->setVisible(true);
-        m_presets.append(op);
-    }
-    for (int i = 0; i < PlanPresets::Count; ++i) {
-        m_presets.at(i)->installEventFilter(this);
-        connect(m_presets.at(i), &QRadioButton::clicked, &m_engine,
-                [this, i] { m_engine.Op_Click(i); });
-    }
-    m_engine.Op_Click(PlanPresets::Default);
+    if (!m_tray->InTray())
+        openMainWindow();
 }
 
 void Form1::startTimers() {
@@ -148,11 +167,13 @@ void Form1::startTimers() {
     });
     connect(&m_tmer, &QTimer::timeout, &m_engine, &MeterEngine::Tmer);
     connect(&m_menvy, &QTimer::timeout, &m_engine, &MeterEngine::Menvy);
+    connect(&m_timer3, &QTimer::timeout, &m_engine, &MeterEngine::Timer3);
     connect(&m_autoSave, &QTimer::timeout, &m_engine, &MeterEngine::AutoSave);
     m_evtTimer.start(120ms);
     m_timer1.start(500ms);
     m_tmer.start(800ms);
     m_menvy.start(900ms);
+    m_timer3.start(1000ms);
     applyAutoSaveTimer();
 }
 
@@ -200,12 +221,16 @@ bool Form1::Form_Unload() {
         return false;
     }
     m_engine.AutoSave();
+    m_form2.close();
+    m_about.close();
+    m_form3.close();
     ApplyAutoRunSetting(m_store, m_services.registry, m_services.executablePath);
     m_store.close();
     WritePlanChoice(settingPath(), selectedPreset(), m_opt->isChecked(), m_text1->text());
     m_unloaded = true;
-    for (QTimer* timer : {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_autoSave})
+    for (QTimer* timer : {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave})
         timer->stop();
+    m_tray->setInTray(false);
     emit unloaded();
     return true;
 }
@@ -221,16 +246,32 @@ std::optional<int> Form1::selectedPreset() const {
 void Form1::showFigures() {
     const MeterFigures& figures = m_engine.figures();
     const QList<QPair<QString, const QString*>> texts = {
-        {"TitLb", &figures.TitLb},     {"User", &figures.User},       {"Label5", &figures.Label5},
-        {"Label38", &figures.Label38}, {"Label9", &figures.Label9},   {"Label7", &figures.Label7},
-        {"Label11", &figures.Label11}, {"Label13", &figures.Label13}, {"Label15", &figures.Label15},
-        {"Label17", &figures.Label17}, {"Label19", &figures.Label19}, {"Label21", &figures.Label21},
-        {"Label30", &figures.Label30},
+        {"User", &figures.User},       {"Label5", &figures.Label5},   {"Label38", &figures.Label38},
+        {"Label9", &figures.Label9},   {"Label7", &figures.Label7},   {"Label11", &figures.Label11},
+        {"Label13", &figures.Label13}, {"Label15", &figures.Label15}, {"Label17", &figures.Label17},
+        {"Label19", &figures.Label19}, {"Label21", &figures.Label21}, {"Label30", &figures.Label30},
+        {"NowL", &figures.NowL},       {"TimeL", &figures.TimeL},     {"SSL", &figures.SSL},
+        {"HHS", &figures.HHS},         {"DDS", &figures.DDS},
     };
     for (const auto& [name, text] : texts) {
-        if (QLabel* label = m_figureLabels.value(name); label && label->text() != *text)
+        QLabel* label = m_figureLabels.value(name);
+        if (label && !text->isEmpty() && label->text() != *text) {
             label->setText(*text);
+            if (name != QLatin1String("Label30"))
+                label->adjustSize();
+        }
     }
+    if (m_titLb->text() != figures.TitLb) {
+        m_titLb->setText(figures.TitLb);
+        m_titLb->adjustSize();
+    }
+    updateTrayTip();
+}
+
+void Form1::updateTrayTip() {
+    // The tray has no hover event: the tip is kept current with the figures instead.
+    m_tray->setTrayTip(
+        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now()));
 }
 
 void Form1::showPlanChoice() {
@@ -251,21 +292,198 @@ QString Form1::settingPath() const {
     return DataFilePath(m_services.dataFolder, IniLayout::PlanChoice::FileName);
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_text1 && event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty() && !PlanPresets::KeyAccepted(text.at(0)))
-            return true;
+// Commands.
+
+void Form1::openMainWindow() {
+    setWindowState(Qt::WindowNoState);
+    // Centred on the screen each time it is opened.
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1::hideMainWindow() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    hide();
+}
+
+QWidget* Form1::dialogOwner() const {
+    return isVisible() ? const_cast<Form1*>(this) : nullptr;
+}
+
+void Form1::showSettings() {
+    m_form2.show(dialogOwner());
+}
+
+void Form1::showAdministratorSettings() {
+    m_form3.show(dialogOwner());
+}
+
+void Form1::showPersonalSettings() {
+    m_indv.show(dialogOwner());
+}
+
+void Form1::showAbout() {
+    m_about.show(nullptr);
+}
+
+void Form1::startCompanion(const QString& program) {
+    const QString path = QFileInfo(m_services.executablePath).dir().filePath(program);
+    if (const auto failure = m_services.shell.startProgram(path))
+        m_services.prompter.error(*failure);
+}
+
+void Form1::startMoveMode() {
+    setCursor(Qt::SizeAllCursor);
+    QCursor::setPos(mapToGlobal(QPoint(width() / 2, 500 / TitleBarZones::TwipsPerPixel)));
+}
+
+// Title band, dragging and hover help.
+
+void Form1::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintMainWindowBackground(painter, size(), m_image1->geometry());
+}
+
+void Form1::startWindowMove(const QPoint& globalPos) {
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    // The window system cannot move it (offscreen, some X11 setups): follow the mouse here.
+    m_dragOffset = globalPos - pos();
+}
+
+void Form1::mousePressEvent(QMouseEvent* event) {
+    unsetCursor();
+    const QPoint twips = TitleBarZones::ToTwips(event->position().toPoint());
+    if (childAt(event->position().toPoint()) == nullptr && TitleBarZones::StartsMove(twips))
+        startWindowMove(event->globalPosition().toPoint());
+    QWidget::mousePressEvent(event);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+        return;
     }
-    if (event->type() == QEvent::Enter) {
-        QString help;
-        if (watched == m_opt)
-            help = m_engine.customHelpText();
-        else if (const int index = m_presets.indexOf(qobject_cast<QRadioButton*>(watched));
-                 index >= 0)
-            help = m_engine.presetHelpText(index);
-        if (!help.isEmpty())
-            findChild<QLabel*>(QStringLiteral("Tbr"))->setText(help);
+    if (childAt(event->position().toPoint()) == nullptr)
+        m_tbr->setText(DefaultHoverHelp);
+    QWidget::mouseMoveEvent(event);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragOffset.reset();
+    const QPoint pixels = event->position().toPoint();
+    if (childAt(pixels) == nullptr && TitleBarZones::InIconArea(TitleBarZones::ToTwips(pixels))) {
+        const QPoint at = event->button() == Qt::LeftButton
+                              ? mapToGlobal(QPoint(30, 255) / TitleBarZones::TwipsPerPixel)
+                              : event->globalPosition().toPoint();
+        m_menus->windowMenu()->popup(at);
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool Form1::handleTitleBand(QObject* watched, QEvent* event) {
+    if (watched == m_titLb && event->type() == QEvent::MouseButtonPress) {
+        startWindowMove(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    if (watched != m_image1)
+        return false;
+    if (event->type() == QEvent::MouseMove) {
+        const QPoint twips =
+            TitleBarZones::ToTwips(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (TitleBarZones::InButtonRow(twips)) {
+            switch (TitleBarZones::ButtonAt(twips)) {
+            case TitleBarZones::ButtonZone::Minimise:
+                m_image1->setToolTip(QStringLiteral("最小化"));
+                break;
+            case TitleBarZones::ButtonZone::Close:
+                m_image1->setToolTip(QStringLiteral("关闭"));
+                break;
+            case TitleBarZones::ButtonZone::None:
+                m_image1->setToolTip(QString());
+                break;
+            }
+        }
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        const QPoint twips =
+            TitleBarZones::ToTwips(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (TitleBarZones::ButtonAt(twips) != TitleBarZones::ButtonZone::None)
+            hideMainWindow();
+        return true;
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        return true;
+    }
+    return false;
+}
+
+void Form1::setLinkColours(const QColor& colour, QLabel* only) {
+    for (QLabel* link : m_links) {
+        if (only && link != only)
+            continue;
+        QPalette palette = link->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        link->setPalette(palette);
+    }
+}
+
+void Form1::showHelp(QObject* item) {
+    QString help;
+    if (item == m_opt) {
+        help = m_engine.customHelpText();
+    } else if (const int index = m_presets.indexOf(qobject_cast<QRadioButton*>(item)); index >= 0) {
+        help = m_engine.presetHelpText(index);
+    } else if (const auto text = HoverHelpText(item->objectName(), m_engine.currentUser())) {
+        help = *text;
+    } else {
+        return;
+    }
+    m_tbr->setText(help);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (handleTitleBand(watched, event))
+        return true;
+    const QString name = watched->objectName();
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (watched == m_text1) {
+            const QString text = static_cast<QKeyEvent*>(event)->text();
+            if (!text.isEmpty() && !PlanPresets::KeyAccepted(text.at(0)))
+                return true;
+        }
+        break;
+    case QEvent::Enter:
+        if (m_links.contains(watched))
+            setLinkColours(QColor(0, 0, 255), static_cast<QLabel*>(watched));
+        else if (LinkResetItems.contains(name))
+            setLinkColours(Qt::black);
+        if (!qobject_cast<QGroupBox*>(watched))
+            showHelp(watched);
+        break;
+    case QEvent::MouseMove:
+        // Over a frame's own background (or the panel behind the figures) the help resets.
+        if (auto* frame = qobject_cast<QGroupBox*>(watched)) {
+            const QWidget* under =
+                frame->childAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (!under || under->objectName() == QLatin1String("Label2"))
+                m_tbr->setText(DefaultHoverHelp);
+            if (!under && name == QLatin1String("Frame2"))
+                setLinkColours(Qt::black);
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (name == QLatin1String("Label25"))
+            m_services.shell.openUrl(QUrl(QStringLiteral("mailto:") + MakerAddresses::Mail));
+        else if (name == QLatin1String("Label27"))
+            m_services.shell.openUrl(QUrl(MakerAddresses::HomePage));
+        else if (name == QLatin1String("Label15"))
+            showHelp(watched);
+        break;
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }

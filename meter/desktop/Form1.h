@@ -1,7 +1,11 @@
 #pragma once
 
 #include "common/Store.h"
+#include "meter/access/Form3.h"
+#include "meter/access/Indv.h"
+#include "meter/desktop/FrmAbout.h"
 #include "meter/desktop/MeterServices.h"
+#include "meter/desktop/SingleWindow.h"
 #include "meter/engine/MeterEngine.h"
 
 #include <QList>
@@ -9,16 +13,23 @@
 #include <QWidget>
 #include <optional>
 
+class Form2;
+class MeterMenus;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class cSysTray;
 
-// The meter's main window. It owns the timers and the shared state and lives as long as the
-// program; the engine does the work and the window shows its figures.
+// The meter's main window: a frameless 480 × 420 window with a painted title band. It owns
+// the timers, the tray icon and the shared state and lives as long as the program; the engine
+// does the work and the window shows its figures.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
     explicit Form1(MeterServices services, QWidget* parent = nullptr);
+    ~Form1() override;
 
     // Start-up: presets, database, remembered plan, the account's context. Never reports.
     void Form_Load();
@@ -27,8 +38,20 @@ public:
 
     MeterEngine& engine() { return m_engine; }
     Store& storeDb() { return m_store; }
+    MeterMenus& menus() { return *m_menus; }
+    cSysTray& tray() { return *m_tray; }
     QRadioButton* preset(int index) const { return m_presets.value(index); }
     std::optional<int> selectedPreset() const;
+
+    // Commands of the menus and buttons.
+    void openMainWindow();
+    void hideMainWindow();
+    void showSettings();
+    void showAdministratorSettings();
+    void showPersonalSettings();
+    void showAbout();
+    void startCompanion(const QString& program);
+    void startMoveMode();
 
 signals:
     // Shutdown has run; the program ends.
@@ -37,32 +60,60 @@ signals:
     void exitPasswordRequested();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    QGroupBox* buildPlanFrame();
+    QGroupBox* buildInformationFrame();
     void buildPresets();
+    void connectCommands();
+    void connectTray();
     void startTimers();
     void openDatabase();
     void restorePlanChoice();
     void showFigures();
     void showPlanChoice();
     void applyAutoSaveTimer();
+    void updateTrayTip();
+    void showHelp(QObject* item);
+    void setLinkColours(const QColor& colour, QLabel* only = nullptr);
+    bool handleTitleBand(QObject* watched, QEvent* event);
+    void startWindowMove(const QPoint& globalPos);
+    QWidget* dialogOwner() const;
     QString settingPath() const;
 
     MeterServices m_services;
     Store m_store;
     MeterEngine m_engine;
+    MeterMenus* m_menus = nullptr;
+    cSysTray* m_tray = nullptr;
     QList<QRadioButton*> m_presets;
+    QGroupBox* m_frame1 = nullptr;
     QRadioButton* m_opt = nullptr;
     QLineEdit* m_text1 = nullptr;
+    QLabel* m_tbr = nullptr;
+    QLabel* m_image1 = nullptr;
+    QLabel* m_titLb = nullptr;
+    QList<QLabel*> m_links;
     QHash<QString, QLabel*> m_figureLabels;
+    SingleWindow<Form2> m_form2;
+    SingleWindow<Form3> m_form3;
+    SingleWindow<Indv> m_indv;
+    SingleWindow<FrmAbout> m_about;
     QTimer m_evtTimer;
     QTimer m_timer1;
     QTimer m_tmer;
     QTimer m_menvy;
+    QTimer m_timer3;
     QTimer m_autoSave;
+    // A manual move where the window system cannot move the window itself.
+    std::optional<QPoint> m_dragOffset;
     bool m_unloaded = false;
 };

@@ -7,6 +7,7 @@ class DialUpNetwork;
 class Prompter;
 class Registry;
 class ReminderSound;
+class Shell;
 
 // What the meter's windows need from outside, injected so tests can fake it.
 struct MeterServices {
@@ -15,8 +16,9 @@ struct MeterServices {
     Prompter& prompter;
     DialUpNetwork& network;
     ReminderSound& sound;
+    Shell& shell;
     // Holds the database and the INI files.
     QString dataFolder;
-    // Written to the run-at-start-up entry.
+    // The running Dialtoll: written to the run-at-start-up entry; the companions sit beside it.
     QString executablePath;
 };

@@ -1,5 +1,6 @@
 #include "common/DataFolder.h"
 #include "meter/desktop/Form1.h"
+#include "platform/linux/DesktopShell.h"
 #include "platform/linux/LinuxDialUpNetwork.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LockFileInstanceLock.h"
@@ -29,7 +30,8 @@ int main(int argc, char* argv[]) {
     MessageBoxPrompter prompter(QStringLiteral("Dialtoll"));
     LinuxDialUpNetwork network;
     SoundEffectReminder sound(DataFilePath(dataFolder, QStringLiteral("Remind.wav")));
-    Form1 form1({clock, registry, prompter, network, sound, dataFolder,
+    DesktopShell shell;
+    Form1 form1({clock, registry, prompter, network, sound, shell, dataFolder,
                  QApplication::applicationFilePath()});
     QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
 

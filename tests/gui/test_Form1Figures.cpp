@@ -3,6 +3,7 @@
 #include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
+#include "platform/fake/FakeShell.h"
 #include "platform/fake/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 
@@ -14,7 +15,9 @@
 namespace {
 
 struct Meter {
-    Meter() : form(MeterServices{clock, registry, prompter, network, sound, folder.path(), "x"}) {
+    Meter()
+        : form(
+              MeterServices{clock, registry, prompter, network, sound, shell, folder.path(), "x"}) {
         form.Form_Load();
     }
     QString label(const char* name) { return form.findChild<QLabel*>(name)->text(); }
@@ -25,6 +28,7 @@ struct Meter {
     ScriptedPrompter prompter;
     FakeDialUpNetwork network;
     FakeReminderSound sound;
+    FakeShell shell;
     Form1 form;
 };
 

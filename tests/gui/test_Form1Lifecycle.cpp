@@ -1,17 +1,20 @@
 #include "common/Store.h"
 #include "meter/desktop/Form1.h"
+#include "meter/desktop/tray/cSysTray.h"
 #include "meter/store/IniFunctions.h"
 #include "meter/store/RecordAccess.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
+#include "platform/fake/FakeShell.h"
 #include "platform/fake/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QtTest>
 #include <memory>
 
@@ -21,12 +24,14 @@ const QString ExePath = QStringLiteral("/opt/dialtoll/Dialtoll");
 
 struct Meter {
     explicit Meter(const TempFolder& folder)
-        : form(MeterServices{clock, registry, prompter, network, sound, folder.path(), ExePath}) {}
+        : form(MeterServices{clock, registry, prompter, network, sound, shell, folder.path(),
+                             ExePath}) {}
     FakeClock clock;
     FakeRegistry registry;
     ScriptedPrompter prompter;
     FakeDialUpNetwork network;
     FakeReminderSound sound;
+    FakeShell shell;
     Form1 form;
 };
 
@@ -50,14 +55,17 @@ std::optional<QString> RunEntry(FakeRegistry& registry) {
 class Form1Lifecycle : public QObject {
     Q_OBJECT
 private slots:
-    void firstStartCreatesTheDatabaseAndShowsNothing() {
+    void firstStartCreatesTheDatabaseAndShowsOnlyTheTray() {
         TempFolder folder;
         Meter meter(folder);
         meter.form.Form_Load();
 
         QVERIFY(QFile::exists(folder.file("veyranettimer.dat")));
         QVERIFY(meter.form.storeDb().isOpen());
-        QVERIFY(!meter.form.isVisible());
+        // Where the desktop has no tray (as offscreen), the window shows instead.
+        const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+        QCOMPARE(meter.form.tray().InTray(), trayAvailable);
+        QCOMPARE(meter.form.isVisible(), !trayAvailable);
         QCOMPARE(meter.form.selectedPreset(), std::optional<int>(5));
         QCOMPARE(meter.form.findChild<QLineEdit*>("Text1")->text(), QString("120"));
         QCOMPARE(SelectUser(meter.form.storeDb(), "Users", "Master", "Password", "").toString(),

@@ -1,0 +1,11 @@
+#pragma once
+
+// Where the maker's links lead.
+namespace MakerAddresses {
+
+inline constexpr const char* HomePage = "https://www.example.org/dialtoll/";
+inline constexpr const char* Mail = "dialtoll@example.org";
+inline constexpr const char* ChatRoom = "https://chat.example.org/veyra/";
+inline constexpr const char* Author = "Tavi";
+
+} // namespace MakerAddresses

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "meter/engine/MeterFigures.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The tray's tip field holds 64 bytes in the old ANSI code page, its NUL included.
+inline constexpr int TrayTipBytes = 63;
+
+// The longest start of the text, in whole characters, whose GBK encoding fits the tip field.
+QString CutToTrayTip(const QString& text);
+
+// The tip shown on the tray icon: the remaining planned time while on line, the present date
+// and time otherwise.
+QString BuildTrayTip(const MeterFigures& figures, bool linked, const QDateTime& now);
