@@ -134,6 +134,7 @@ QGroupBox* Form1::buildPlanFrame() {
 
     m_opt = new QRadioButton(QStringLiteral("指定时间:"), frame);
     m_opt->setObjectName(QStringLiteral("Opt"));
+    m_opt->setFont(SongFont(9));
     m_opt->setGeometry(Twips(120, 5340, 1215, 255));
     m_text1 = new QLineEdit(QStringLiteral("120"), frame);
     m_text1->setObjectName(QStringLiteral("Text1"));
@@ -179,8 +180,9 @@ QGroupBox* Form1::buildInformationFrame() {
     Label(frame, "Label23", QString::fromLatin1(MakerAddresses::Author), {1080, 2160});
     Label(frame, "Label24", QStringLiteral("作者信箱:"), {120, 2520});
     Label(frame, "Label26", QStringLiteral("作者主页:"), {120, 2880});
-    for (const auto& [name, text, top] : {std::tuple{"Label25", MakerAddresses::Mail, 2520},
-                                          std::tuple{"Label27", MakerAddresses::HomePage, 2880}}) {
+    for (const auto& [name, text, top] :
+         {std::tuple{"Label25", MakerAddresses::Mail, 2520},
+          std::tuple{"Label27", MakerAddresses::HomePageShown, 2880}}) {
         QLabel* link = Label(frame, name, QString::fromLatin1(text), {1080, top});
         link->setCursor(Qt::PointingHandCursor);
         m_links.append(link);

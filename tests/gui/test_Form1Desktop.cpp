@@ -1,0 +1,207 @@
+#include "meter/desktop/Form1.h"
+#include "meter/desktop/MeterMenus.h"
+#include "meter/desktop/tray/cSysTray.h"
+#include "meter/settings/Form2.h"
+#include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeDialUpNetwork.h"
+#include "platform/fake/FakeRegistry.h"
+#include "platform/fake/FakeReminderSound.h"
+#include "platform/fake/FakeShell.h"
+#include "platform/fake/ScriptedPrompter.h"
+#include "support/TempFolder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+struct Meter {
+    Meter()
+        : form(MeterServices{clock, registry, prompter, network, sound, shell, folder.path(),
+                             "/opt/dialtoll/Dialtoll"}) {
+        form.Form_Load();
+        form.openMainWindow();
+    }
+    QLabel* label(const char* name) { return form.findChild<QLabel*>(name); }
+    QString help() { return label("Tbr")->text(); }
+    void hover(const char* name) {
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(form.findChild<QWidget*>(name), &enter);
+    }
+    QColor colour(const char* name) { return label(name)->palette().color(QPalette::WindowText); }
+
+    TempFolder folder;
+    FakeClock clock{QDateTime(QDate(2001, 3, 8), QTime(9, 5, 3))};
+    FakeRegistry registry;
+    ScriptedPrompter prompter;
+    FakeDialUpNetwork network;
+    FakeReminderSound sound;
+    FakeShell shell;
+    Form1 form;
+};
+
+// Twips of the window's client area to pixels.
+QPoint Px(int x, int y) {
+    return QPoint(x, y) / 15;
+}
+
+} // namespace
+
+class Form1Desktop : public QObject {
+    Q_OBJECT
+private slots:
+    void hoverHelpFollowsTheItemAndTheUser() {
+        Meter meter;
+        meter.hover("Label7");
+        QCOMPARE(meter.help(), QString("用户[公用帐号]上网的次数。"));
+        meter.form.engine().setCurrentUser("Tom");
+        meter.hover("Label6");
+        QCOMPARE(meter.help(), QString("用户[Tom]上网的次数。"));
+        meter.hover("Label29"); // the version line leaves the help as it is
+        QCOMPARE(meter.help(), QString("用户[Tom]上网的次数。"));
+        meter.hover("Op1");
+        QVERIFY(meter.help().startsWith("将本次上网时间设置为：10 分钟"));
+        meter.hover("Command2");
+        QCOMPARE(meter.help(), QString("查询或管理详细的统计数据。"));
+    }
+
+    void linksTurnBlueAndBackToBlack() {
+        Meter meter;
+        meter.hover("Label25");
+        QCOMPARE(meter.colour("Label25"), QColor(0, 0, 255));
+        meter.hover("Label29");
+        QCOMPARE(meter.colour("Label25"), QColor(0, 0, 255));
+        meter.hover("Label22");
+        QCOMPARE(meter.colour("Label25"), QColor(Qt::black));
+        QTest::mouseClick(meter.label("Label27"), Qt::LeftButton);
+        QCOMPARE(meter.shell.openedUrls(), QList<QUrl>{QUrl("https://www.example.org/dialtoll/")});
+    }
+
+    void pressesInTheBandMoveTheWindow_data() {
+        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("left of the icon") << Px(20, 100) << true;
+        QTest::newRow("right of the icon") << Px(1500, 200) << true;
+        QTest::newRow("inside the icon") << Px(100, 100) << false;
+        QTest::newRow("below the band") << Px(1500, 400) << false;
+    }
+    void pressesInTheBandMoveTheWindow() {
+        QFETCH(QPoint, press);
+        QFETCH(bool, moves);
+        Meter meter;
+        const QPoint before = meter.form.pos();
+        QTest::mousePress(&meter.form, Qt::LeftButton, {}, press);
+        QTest::mouseMove(&meter.form, press + QPoint(30, 40));
+        QTest::mouseRelease(&meter.form, Qt::LeftButton, {}, press + QPoint(30, 40));
+        QCOMPARE(meter.form.pos() != before, moves);
+    }
+
+    void releasingOnTheIconOpensTheWindowMenu() {
+        Meter meter;
+        QMenu* menu = meter.form.menus().windowMenu();
+        QCOMPARE(menu->defaultAction()->objectName(), QString("mnuClose"));
+        QTest::mouseClick(&meter.form, Qt::LeftButton, {}, Px(100, 100));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->pos(), meter.form.mapToGlobal(Px(30, 255)));
+        menu->hide();
+    }
+
+    void titleButtonsTooltipsAndHiding() {
+        Meter meter;
+        auto* image = meter.form.findChild<QLabel*>("Image1");
+        const struct {
+            QPoint twips;
+            QString tip;
+        } moves[] = {
+            {{150, 120}, "最小化"},
+            {{450, 120}, ""},
+            {{750, 120}, "关闭"},
+            {{150, 30}, "关闭"}, // outside the row: unchanged
+        };
+        for (const auto& move : moves) {
+            QMouseEvent event(QEvent::MouseMove, QPointF(move.twips / 15), QPointF(), Qt::NoButton,
+                              Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(image, &event);
+            QCOMPARE(image->toolTip(), move.tip);
+        }
+        QSignalSpy unloaded(&meter.form, &Form1::unloaded);
+        QTest::mouseClick(image, Qt::RightButton, {}, QPoint(750, 120) / 15);
+        QVERIFY(!meter.form.isVisible());
+        QCOMPARE(unloaded.count(), 0);
+    }
+
+    void menusCloseOnlyHidesAndExitEnds() {
+        Meter meter;
+        QCOMPARE(meter.form.menus().trayMenu()->defaultAction()->objectName(), QString("mnuOpen"));
+        QSignalSpy unloaded(&meter.form, &Form1::unloaded);
+        meter.form.menus().item("mnuRehf")->trigger();
+        QVERIFY(meter.form.isVisible());
+        meter.form.menus().item("mnuClose")->trigger();
+        QVERIFY(!meter.form.isVisible());
+        QCOMPARE(unloaded.count(), 0);
+        meter.form.menus().item("mnuOpen")->trigger();
+        QVERIFY(meter.form.isVisible());
+        meter.form.menus().item("mnuExit")->trigger();
+        QCOMPARE(unloaded.count(), 1);
+    }
+
+    void settingsWindowFollowsTheOwnerRule() {
+        Meter meter;
+        meter.form.menus().item("mnuSet")->trigger();
+        Form2* owned = meter.form.findChild<Form2*>();
+        QVERIFY(owned);
+        QCOMPARE(owned->parentWidget(), &meter.form);
+        owned->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        meter.form.hideMainWindow();
+        meter.form.menus().item("mnuSet")->trigger();
+        QVERIFY(!meter.form.findChild<Form2*>());
+        const auto windows = QApplication::topLevelWidgets();
+        const auto own = std::find_if(windows.begin(), windows.end(), [](QWidget* w) {
+            return qobject_cast<Form2*>(w) && w->isVisible();
+        });
+        QVERIFY(own != windows.end());
+        (*own)->close();
+    }
+
+    void companionsStartBesideTheMeter() {
+        Meter meter;
+        meter.form.menus().item("mnuLogin")->trigger();
+        QTest::mouseClick(meter.form.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+        QCOMPARE(meter.shell.startedPaths(),
+                 QStringList({"/opt/dialtoll/Enroldesk", "/opt/dialtoll/Statdesk"}));
+        QVERIFY(meter.prompter.messages().isEmpty());
+        meter.shell.setStartFailure(QString("No such file or directory"));
+        meter.form.menus().item("mnuView")->trigger();
+        QCOMPARE(meter.prompter.messages().size(), 1);
+        QCOMPARE(meter.prompter.messages().at(0).icon, ScriptedPrompter::Icon::Error);
+        QCOMPARE(meter.prompter.messages().at(0).text, QString("No such file or directory"));
+    }
+
+    void trayTipFollowsTheConnection() {
+        Meter meter;
+        meter.form.engine().Timer1();
+        QCOMPARE(meter.form.tray().TrayTip(),
+                 QString("Dialtoll(脱机) - 作者:Tavi 2001年3月8日 9:05:03"));
+        meter.network.setConnected(true);
+        meter.form.engine().EvtTimer();
+        meter.clock.advance(1000);
+        meter.form.engine().Timer1();
+        QCOMPARE(meter.form.tray().TrayTip(),
+                 QString("Dialtoll(联机) - 作者:Tavi 计划时间剩余:1799秒"));
+    }
+
+    void disconnectCommandsHangUp() {
+        Meter meter;
+        QTest::mouseClick(meter.form.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+        meter.form.menus().item("mnuCut")->trigger();
+        QCOMPARE(meter.network.hangUpCount(), 2);
+    }
+};
+
+QTEST_MAIN(Form1Desktop)
+#include "test_Form1Desktop.moc"
