@@ -16,12 +16,17 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <arpa/inet.h>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <list>
 #include <memory>
 #include <net/if.h>
+#include <netinet/in.h>
 #include <optional>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +44,47 @@ bool waitFor(const std::function<bool()>& condition, int ms) {
         QThread::msleep(1);
     }
     return true;
+}
+
+// Changes a link as pppd or ifconfig would, through one ioctl on the named interface.
+bool linkIoctl(const QString& iface, unsigned long request,
+               const std::function<void(ifreq&)>& fill) {
+    const int control = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (control < 0)
+        return false;
+    ifreq change{};
+    std::strncpy(change.ifr_name, iface.toLocal8Bit().constData(), IFNAMSIZ - 1);
+    bool ok = request != SIOCSIFFLAGS || ioctl(control, SIOCGIFFLAGS, &change) == 0;
+    fill(change);
+    ok = ok && ioctl(control, request, &change) == 0;
+    close(control);
+    return ok;
+}
+
+// A new IPv4 address with a host mask, as tun_link gives one.
+bool setAddress(const QString& iface, const char* address) {
+    const auto put = [](in_addr_t value) {
+        return [value](ifreq& change) {
+            auto* in = reinterpret_cast<sockaddr_in*>(&change.ifr_addr);
+            in->sin_family = AF_INET;
+            in->sin_addr.s_addr = value;
+        };
+    };
+    return linkIoctl(iface, SIOCSIFADDR, put(inet_addr(address))) &&
+           linkIoctl(iface, SIOCSIFNETMASK, put(INADDR_BROADCAST));
+}
+
+bool setUp(const QString& iface, bool up) {
+    return linkIoctl(iface, SIOCSIFFLAGS, [up](ifreq& change) {
+        change.ifr_flags =
+            static_cast<short>(up ? change.ifr_flags | IFF_UP : change.ifr_flags & ~IFF_UP);
+    });
+}
+
+bool rename(const QString& iface, const QString& name) {
+    return linkIoctl(iface, SIOCSIFNAME, [&name](ifreq& change) {
+        std::strncpy(change.ifr_newname, name.toLocal8Bit().constData(), IFNAMSIZ - 1);
+    });
 }
 
 // Sets an environment variable for one test and puts the old value back.
@@ -210,6 +256,40 @@ TEST_F(KernelLinkTest, DemandDialPlaceholderIsNotALink) {
     LinuxDialUpNetwork(nullptr, KernelDialUpLinks(m_folder.path())).HangUpAll();
     EXPECT_TRUE(endedCleanly(realLink));
     EXPECT_EQ(parkedLink->state(), QProcess::Running);
+}
+
+// The watch keeps what it read at the start and follows the kernel's changes from then on: a
+// link that changes after it came up must be judged as it is now.
+TEST_F(KernelLinkTest, ChangesToAWatchedLinkAreSeenAtTheNextPoll) {
+    const EnvironmentGuard globs("DIALTOLL_DIALUP_IFACES", std::nullopt);
+    const KernelDialUpLinks kernel(m_folder.path());
+    const auto seen = [&kernel](const QString& name) { return kernel.links().contains(name); };
+    const QString parked = freeName(QStringLiteral("ppp"));
+    const QString other = freeName(QStringLiteral("dlx"));
+    START_LINK_OR_SKIP(parkedLink, parked, m_folder.file(parked + QStringLiteral(".pid")),
+                       QStringLiteral("10.64.64.64"));
+    START_LINK_OR_SKIP(otherLink, other, m_folder.file(other + QStringLiteral(".pid")));
+
+    // pppd on demand: parked, dialled with the real address, then parked again.
+    EXPECT_FALSE(seen(parked));
+    ASSERT_TRUE(setAddress(parked, "10.99.0.3"));
+    EXPECT_TRUE(waitFor([&] { return seen(parked); }, PollMs));
+    ASSERT_TRUE(setAddress(parked, "10.64.64.65"));
+    EXPECT_TRUE(waitFor([&] { return !seen(parked); }, PollMs));
+
+    // A link taken down and renamed to a dial-up name counts under its new name once up.
+    EXPECT_FALSE(seen(other));
+    QString renamed = freeName(QStringLiteral("ppp"));
+    while (renamed == parked)
+        renamed = freeName(QStringLiteral("ppp"));
+    ASSERT_TRUE(setUp(other, false));
+    ASSERT_TRUE(rename(other, renamed));
+    EXPECT_FALSE(seen(renamed)) << "down";
+    ASSERT_TRUE(setUp(renamed, true));
+    EXPECT_TRUE(waitFor([&] { return seen(renamed); }, PollMs));
+    EXPECT_FALSE(seen(other));
+    ASSERT_TRUE(setUp(renamed, false));
+    EXPECT_TRUE(waitFor([&] { return !seen(renamed); }, PollMs));
 }
 
 TEST(KernelDialUpLinks, HangUpSignalsOnlyALiveProcessOtherThanItself) {
