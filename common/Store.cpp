@@ -78,6 +78,7 @@ bool Store::openFile(const QString& path, int flags) {
         close();
         return fail(message);
     }
+    m_statements = std::make_shared<StatementCache>();
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     sqlite3_key(m_db, DatabaseKey.constData(), DatabaseKey.size());
     sqlite3_create_function(m_db, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
@@ -93,7 +94,12 @@ bool Store::openFile(const QString& path, int flags) {
 }
 
 void Store::close() {
+    if (m_statements) {
+        m_statements->close();
+        m_statements.reset();
+    }
     if (m_db) {
+        // Statements of queries still alive are finalised when they end.
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
@@ -110,11 +116,14 @@ sqlite3_stmt* Store::prepare(const QString& sql, const QVariantList& values) {
         fail(QStringLiteral("数据库没有打开"));
         return nullptr;
     }
-    const QByteArray text = DialectStatement(sql).toUtf8();
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, text.constData(), text.size(), &statement, nullptr) != SQLITE_OK) {
-        fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
-        return nullptr;
+    sqlite3_stmt* statement = m_statements->take(sql);
+    if (!statement) {
+        const QByteArray text = DialectStatement(sql).toUtf8();
+        if (sqlite3_prepare_v2(m_db, text.constData(), text.size(), &statement, nullptr) !=
+            SQLITE_OK) {
+            fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+            return nullptr;
+        }
     }
     if (sqlite3_bind_parameter_count(statement) != values.size()) {
         sqlite3_finalize(statement);
@@ -168,14 +177,14 @@ bool Store::execute(const QString& sql, const QVariantList& values) {
     int rc = SQLITE_ROW;
     while (rc == SQLITE_ROW)
         rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)
-        return fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
-    return true;
+        fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    m_statements->give(sql, statement);
+    return rc == SQLITE_DONE;
 }
 
 StoreQuery Store::query(const QString& sql, const QVariantList& values) {
-    return StoreQuery(prepare(sql, values));
+    return StoreQuery(prepare(sql, values), sql, m_statements);
 }
 
 const Store::ColumnType* Store::columnType(const QString& table, const QString& column) {

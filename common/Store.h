@@ -1,11 +1,13 @@
 #pragma once
 
+#include "common/StatementCache.h"
 #include "common/StoreQuery.h"
 
 #include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 
 struct sqlite3;
 
@@ -54,6 +56,7 @@ private:
     const ColumnType* columnType(const QString& table, const QString& column);
 
     sqlite3* m_db = nullptr;
+    std::shared_ptr<StatementCache> m_statements;
     QString m_lastError;
     // table (lower case) -> column (lower case) -> type; the schema never changes once made.
     QHash<QString, QHash<QString, ColumnType>> m_columnTypes;

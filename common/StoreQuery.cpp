@@ -1,24 +1,40 @@
 #include "common/StoreQuery.h"
 
+#include "common/StatementCache.h"
+
 #include <sqlite3.h>
 #include <utility>
 
-StoreQuery::StoreQuery(sqlite3_stmt* statement) : m_statement(statement) {}
+StoreQuery::StoreQuery(sqlite3_stmt* statement, QString sql, std::weak_ptr<StatementCache> cache)
+    : m_statement(statement), m_sql(std::move(sql)), m_cache(std::move(cache)) {}
 
 StoreQuery::~StoreQuery() {
-    sqlite3_finalize(m_statement);
+    release();
 }
 
 StoreQuery::StoreQuery(StoreQuery&& other) noexcept
-    : m_statement(std::exchange(other.m_statement, nullptr)), m_error(std::move(other.m_error)) {}
+    : m_statement(std::exchange(other.m_statement, nullptr)), m_sql(std::move(other.m_sql)),
+      m_cache(std::move(other.m_cache)), m_error(std::move(other.m_error)) {}
 
 StoreQuery& StoreQuery::operator=(StoreQuery&& other) noexcept {
     if (this != &other) {
-        sqlite3_finalize(m_statement);
+        release();
         m_statement = std::exchange(other.m_statement, nullptr);
+        m_sql = std::move(other.m_sql);
+        m_cache = std::move(other.m_cache);
         m_error = std::move(other.m_error);
     }
     return *this;
+}
+
+void StoreQuery::release() {
+    if (!m_statement)
+        return;
+    if (const auto cache = m_cache.lock())
+        cache->give(m_sql, m_statement);
+    else
+        sqlite3_finalize(m_statement);
+    m_statement = nullptr;
 }
 
 bool StoreQuery::next() {

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 
+class StatementCache;
 struct sqlite3_stmt;
 
 // The rows of one query, read forward. Values come back as qlonglong, double, QString or a
@@ -11,7 +13,8 @@ struct sqlite3_stmt;
 class StoreQuery {
 public:
     StoreQuery() = default;
-    explicit StoreQuery(sqlite3_stmt* statement);
+    // A statement for `sql`, given back to `cache` (while it lives) when the query ends.
+    StoreQuery(sqlite3_stmt* statement, QString sql, std::weak_ptr<StatementCache> cache);
     ~StoreQuery();
     StoreQuery(StoreQuery&& other) noexcept;
     StoreQuery& operator=(StoreQuery&& other) noexcept;
@@ -29,6 +32,10 @@ public:
     const QString& error() const { return m_error; }
 
 private:
+    void release();
+
     sqlite3_stmt* m_statement = nullptr;
+    QString m_sql;
+    std::weak_ptr<StatementCache> m_cache;
     QString m_error;
 };

@@ -206,6 +206,29 @@ TEST_F(FreshStore, RunsEveryStatementShapeOfThePrograms) {
     EXPECT_EQ(scalar("select count(*) from UserSet").toInt(), 1);
 }
 
+// Statements are kept for reuse; each use still sees its own bindings and the current rows.
+TEST_F(FreshStore, ReusedStatementsStayIndependent) {
+    const QString byName = "select Password from Users where User=?";
+    StoreQuery outer = store.query(byName, {"Master"});
+    StoreQuery inner = store.query(byName, {"公用帐号"});
+    ASSERT_TRUE(outer.next());
+    ASSERT_TRUE(inner.next());
+    EXPECT_EQ(outer.value(0), "qxmeter");
+    EXPECT_FALSE(inner.next());
+
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(store.execute("update Users set Password=? where User=?",
+                                  {QString::number(round), "Master"}));
+        StoreQuery again = store.query(byName, {"Master"});
+        ASSERT_TRUE(again.next());
+        EXPECT_EQ(again.value(0), QString::number(round));
+    }
+    // A query that outlives the connection ends safely.
+    StoreQuery orphan = store.query(byName, {"Master"});
+    store.close();
+    EXPECT_TRUE(orphan.next());
+}
+
 TEST(Store, OpeningAMissingFileFails) {
     TempFolder folder;
     Store store;
