@@ -255,11 +255,8 @@ void Form1::showFigures() {
     };
     for (const auto& [name, text] : texts) {
         QLabel* label = m_figureLabels.value(name);
-        if (label && !text->isEmpty() && label->text() != *text) {
+        if (label && !text->isEmpty() && label->text() != *text)
             label->setText(*text);
-            if (name != QLatin1String("Label30"))
-                label->adjustSize();
-        }
     }
     if (m_titLb->text() != figures.TitLb) {
         m_titLb->setText(figures.TitLb);
@@ -270,8 +267,10 @@ void Form1::showFigures() {
 
 void Form1::updateTrayTip() {
     // The tray has no hover event: the tip is kept current with the figures instead.
-    m_tray->setTrayTip(
-        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now()));
+    const QString tip =
+        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    if (tip != m_tray->TrayTip())
+        m_tray->setTrayTip(tip);
 }
 
 void Form1::showPlanChoice() {

@@ -121,7 +121,8 @@ QGroupBox* Form1::buildPlanFrame() {
         QPalette valuePalette = value->palette();
         valuePalette.setColor(QPalette::WindowText, row.colour);
         value->setPalette(valuePalette);
-        value->setMinimumWidth(Twips(0, 0, 1290, 0).width());
+        // Wide enough for any figure, so an update never has to measure and resize it.
+        value->resize(Twips(0, 0, 1335, 0).width(), value->height());
         m_figureLabels.insert(QString::fromLatin1(row.value), value);
     }
     Line(frame, "Line1", 1080, 3500, 2520);
@@ -211,7 +212,7 @@ QGroupBox* Form1::buildInformationFrame() {
     for (const auto& row : clockRows) {
         Label(frame, row.caption, QString::fromUtf8(row.captionText), {240, row.top});
         QLabel* value = Label(frame, row.value, QString(), {1200, row.top});
-        value->setMinimumWidth(Twips(0, 0, 1800, 0).width());
+        value->resize(Twips(0, 0, 1860, 0).width(), value->height());
         m_figureLabels.insert(QString::fromLatin1(row.value), value);
     }
     return frame;

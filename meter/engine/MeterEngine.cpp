@@ -51,8 +51,11 @@ void MeterEngine::EvtTimer() {
 
 void MeterEngine::Timer1() {
     if (!m_state.Linked) {
-        m_figures.TitLb = QStringLiteral("Dialtoll(脱机)");
-        emit figuresChanged();
+        const QString offline = QStringLiteral("Dialtoll(脱机)");
+        if (m_figures.TitLb != offline) {
+            m_figures.TitLb = offline;
+            emit figuresChanged();
+        }
         return;
     }
     m_figures.TitLb = QStringLiteral("Dialtoll(联机)");
@@ -80,9 +83,12 @@ void MeterEngine::Timer1() {
 }
 
 void MeterEngine::Menvy() {
+    const QString users = m_figures.Label15;
+    const QString rate = m_figures.Label9;
     StoreQuery count = m_services.store.query(StoreStatements::CountUsers);
     if (count.next())
         m_figures.Label15 = QString::number(count.value(0).toLongLong() - 2) + " 人";
     m_figures.Label9 = CurrentRateText(settingsIniPath(), m_services.clock.now()) + "元/时";
-    emit figuresChanged();
+    if (m_figures.Label15 != users || m_figures.Label9 != rate)
+        emit figuresChanged();
 }
