@@ -2,12 +2,8 @@
 #include "meter/desktop/MeterMenus.h"
 #include "meter/desktop/tray/cSysTray.h"
 #include "meter/settings/Form2.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeDialUpNetwork.h"
-#include "platform/fake/FakeRegistry.h"
-#include "platform/fake/FakeReminderSound.h"
-#include "platform/fake/FakeShell.h"
 #include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -18,10 +14,10 @@
 
 namespace {
 
-struct Meter {
+struct Meter : FakePlatform {
     Meter()
-        : form(MeterServices{clock, registry, prompter, network, sound, shell, folder.path(),
-                             "/opt/dialtoll/Dialtoll"}) {
+        : FakePlatform(QDateTime(QDate(2001, 3, 8), QTime(9, 5, 3))),
+          form(meterServices(folder.path(), "/opt/dialtoll/Dialtoll")) {
         form.Form_Load();
         form.openMainWindow();
     }
@@ -34,12 +30,6 @@ struct Meter {
     QColor colour(const char* name) { return label(name)->palette().color(QPalette::WindowText); }
 
     TempFolder folder;
-    FakeClock clock{QDateTime(QDate(2001, 3, 8), QTime(9, 5, 3))};
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeShell shell;
     Form1 form;
 };
 

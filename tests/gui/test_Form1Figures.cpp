@@ -1,10 +1,5 @@
 #include "meter/desktop/Form1.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeDialUpNetwork.h"
-#include "platform/fake/FakeRegistry.h"
-#include "platform/fake/FakeReminderSound.h"
-#include "platform/fake/FakeShell.h"
-#include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QLabel>
@@ -14,21 +9,11 @@
 
 namespace {
 
-struct Meter {
-    Meter()
-        : form(
-              MeterServices{clock, registry, prompter, network, sound, shell, folder.path(), "x"}) {
-        form.Form_Load();
-    }
+struct Meter : FakePlatform {
+    Meter() : form(meterServices(folder.path(), "x")) { form.Form_Load(); }
     QString label(const char* name) { return form.findChild<QLabel*>(name)->text(); }
 
     TempFolder folder;
-    FakeClock clock{QDateTime(QDate(2026, 3, 2), QTime(10, 0))};
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeShell shell;
     Form1 form;
 };
 

@@ -3,12 +3,7 @@
 #include "meter/desktop/tray/cSysTray.h"
 #include "meter/store/IniFunctions.h"
 #include "meter/store/RecordAccess.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeDialUpNetwork.h"
-#include "platform/fake/FakeRegistry.h"
-#include "platform/fake/FakeReminderSound.h"
-#include "platform/fake/FakeShell.h"
-#include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
@@ -22,16 +17,8 @@ namespace {
 
 const QString ExePath = QStringLiteral("/opt/dialtoll/Dialtoll");
 
-struct Meter {
-    explicit Meter(const TempFolder& folder)
-        : form(MeterServices{clock, registry, prompter, network, sound, shell, folder.path(),
-                             ExePath}) {}
-    FakeClock clock;
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeShell shell;
+struct Meter : FakePlatform {
+    explicit Meter(const TempFolder& folder) : form(meterServices(folder.path(), ExePath)) {}
     Form1 form;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
 #include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QCheckBox>
@@ -31,7 +32,7 @@ const QString HolidayPlaceholder = QStringLiteral("此处填写日期然后添�
 const QString RestDayPlaceholder = QStringLiteral("此处填写星期如星期六");
 
 // The main window's engine over a real store, and the owner that opens the settings window.
-struct Meter {
+struct Meter : FakePlatform {
     explicit Meter(bool openStore = true) {
         if (openStore) {
             const QString path = folder.file(Store::FileName);
@@ -56,13 +57,7 @@ struct Meter {
 
     TempFolder folder;
     Store store;
-    FakeClock clock{Morning};
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    MeterEngine engine{EngineServices{clock, store, network, sound, registry, prompter,
-                                      folder.path(), "/usr/bin/Dialtoll"}};
+    MeterEngine engine{engineServices(store, folder.path(), "/usr/bin/Dialtoll")};
     SingleWindow<Form2> owner{[this](QWidget* parent) {
         return new Form2(clock, prompter, engine, folder.path(), parent);
     }};

@@ -7,6 +7,7 @@
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
 #include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
@@ -16,7 +17,7 @@ namespace {
 
 const QString Profile = QStringLiteral(".DEFAULT\\RemoteAccess\\Profile\\Modem");
 
-struct Clock3 : ::testing::Test {
+struct Clock3 : ::testing::Test, FakePlatform {
     void SetUp() override {
         OpenStore(folder.file(Store::FileName), QDate(2026, 3, 8));
         ASSERT_TRUE(store.open(folder.file(Store::FileName)));
@@ -43,13 +44,7 @@ struct Clock3 : ::testing::Test {
 
     TempFolder folder;
     Store store;
-    FakeClock clock;
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    MeterEngine engine{
-        EngineServices{clock, store, network, sound, registry, prompter, folder.path(), "x"}};
+    MeterEngine engine{engineServices(store, folder.path(), "x")};
 };
 
 TEST_F(Clock3, CountsDownToTheTarget) {

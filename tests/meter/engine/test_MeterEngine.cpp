@@ -9,6 +9,7 @@
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
 #include "platform/fake/ScriptedPrompter.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ namespace {
 const QDateTime Morning(QDate(2026, 3, 2), QTime(10, 0));
 const QString Public = QStringLiteral("公用帐号");
 
-struct Meter : ::testing::Test {
+struct Meter : ::testing::Test, FakePlatform {
     void SetUp() override {
         const QString path = folder.file(Store::FileName);
         OpenStore(path, Morning.date());
@@ -58,13 +59,7 @@ struct Meter : ::testing::Test {
 
     TempFolder folder;
     Store store;
-    FakeClock clock{Morning};
-    FakeDialUpNetwork network;
-    FakeReminderSound sound;
-    FakeRegistry registry;
-    ScriptedPrompter prompter;
-    MeterEngine engine{EngineServices{clock, store, network, sound, registry, prompter,
-                                      folder.path(), "/usr/bin/Dialtoll"}};
+    MeterEngine engine{engineServices(store, folder.path(), "/usr/bin/Dialtoll")};
 };
 
 TEST_F(Meter, LoadsAnEmptyStore) {
