@@ -38,10 +38,10 @@ work=$(mktemp -d)
 meter_pid='' minimal_pid='' link_pid=''
 stop() {
     local pid
-    for pid in $link_pid $meter_pid $minimal_pid; do
+    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${xvfb_pid:-}; do
         kill -TERM "$pid" 2>/dev/null || true
     done
-    for pid in $link_pid $meter_pid $minimal_pid; do
+    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${xvfb_pid:-}; do
         wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
@@ -50,7 +50,32 @@ trap stop EXIT
 trap 'exit 130' INT TERM
 
 unset DIALTOLL_DIALUP_IFACES
-export QT_QPA_PLATFORM=offscreen DIALTOLL_HOME=$work/data XDG_CONFIG_HOME=$work/config
+export DIALTOLL_HOME=$work/data XDG_CONFIG_HOME=$work/config
+# The meter is measured as it runs for its users: hidden, with only its tray icon. That needs
+# an X display with a tray host; without them it runs offscreen, where it has no tray and
+# shows (and paints) its main window instead.
+desktop=offscreen
+if command -v Xvfb >/dev/null && command -v trayer >/dev/null; then
+    exec 3<>"$work/displayfd"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+        display=$(head -n 1 "$work/displayfd" 2>/dev/null)
+        [ -n "$display" ] && break
+        sleep 0.1
+    done
+    if [ -n "${display:-}" ]; then
+        export DISPLAY=:$display
+        unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+        trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
+            >/dev/null 2>&1 &
+        trayer_pid=$!
+        sleep 1
+        desktop="Xvfb with the trayer tray host"
+    fi
+fi
+[ "$desktop" = offscreen ] && export QT_QPA_PLATFORM=offscreen
+echo "desktop: $desktop"
 mkdir -p "$DIALTOLL_HOME" "$XDG_CONFIG_HOME"
 database=$DIALTOLL_HOME/veyranettimer.dat
 clk_tck=$(getconf CLK_TCK)
