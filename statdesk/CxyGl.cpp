@@ -159,9 +159,16 @@ void CxyGl::buildControls() {
 }
 
 void CxyGl::setColumnWidths(std::initializer_list<int> twips) {
+    // The widths were drawn for a narrow Song face; the Chinese fonts of Linux desktops are
+    // wider, so the two date columns grow to hold a full date and time rather than clip it.
+    const int dateTimeWidth =
+        m_grid->fontMetrics().horizontalAdvance(QStringLiteral("0000年00月00日 00:00:00")) + 12;
     int column = 0;
-    for (const int width : twips)
-        m_grid->setColumnWidth(column++, Pixels(width));
+    for (const int width : twips) {
+        const bool dateColumn = column == 2 || column == 3;
+        m_grid->setColumnWidth(column++, dateColumn ? std::max(Pixels(width), dateTimeWidth)
+                                                    : Pixels(width));
+    }
     // The remaining columns are as wide as their header text.
     for (; column < SessionTableModel::ColumnCount; ++column)
         m_grid->setColumnWidth(column, m_grid->horizontalHeader()->sectionSizeHint(column));
