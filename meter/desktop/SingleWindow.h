@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 
@@ -17,6 +19,12 @@ public:
             m_window->setAttribute(Qt::WA_DeleteOnClose);
             if (owner)
                 m_window->setWindowFlag(Qt::Window);
+            // A new window opens over its owner, or in the middle of the screen.
+            const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+            const QRect area =
+                owner ? owner->frameGeometry() : (screen ? screen->availableGeometry() : QRect());
+            if (area.isValid())
+                m_window->move(area.center() - m_window->rect().center());
         }
         m_window->show();
         m_window->raise();

@@ -192,6 +192,9 @@ void Form2::Form_Load() {
     showEntries(m_restDays, s.restDays);
     m_text9->setText(s.countdownTitle);
     m_text10->setText(s.countdownDateTime);
+    // Long texts show from their start, not scrolled to the cursor at their end.
+    for (QLineEdit* box : {m_text9, m_text10})
+        box->setCursorPosition(0);
 }
 
 SystemSettings Form2::editedSettings() const {
