@@ -184,6 +184,18 @@ TEST_F(Meter, AllUsersFeeCarriesTheUnroundedTotal) {
     EXPECT_DOUBLE_EQ(engine.state().AllFee, first);
 }
 
+// Reloading the context during a session keeps the all-users totals that are ahead of the
+// last save.
+TEST_F(Meter, AReloadDuringASessionKeepsTheRunningTotals) {
+    connectLink();
+    runFor(20'000);
+    engine.hsLoad();
+    EXPECT_EQ(engine.state().AllTmMs, 20'000);
+    EXPECT_NEAR(engine.state().AllFee, 6.2 * 20 / 3600, 1e-12);
+    dropLink();
+    EXPECT_EQ(note("Master", 1, "AllTm"), 20LL);
+}
+
 TEST_F(Meter, AdministratorSettingsDriveAutoSaveAndExitPassword) {
     UpdateUserField(store, "Masterset", "Master", "AutoSave", "0");
     UpdateUserField(store, "Masterset", "Master", "Space", "10");
