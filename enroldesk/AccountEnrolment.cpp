@@ -63,6 +63,22 @@ AccountEnrolment::Result AccountEnrolment::abandon(Store& store, const QString& 
     return result;
 }
 
+std::optional<AccountEnrolment::Result>
+AccountEnrolment::beginAndFind(Store& store, const QString& name, bool& exists) {
+    if (!store.execute(QStringLiteral("begin immediate")))
+        return Result{Outcome::StoreFailed, store.lastError()};
+    StoreQuery existing = store.query(QString::fromUtf8(StoreStatements::UserByName), {name});
+    if (!existing.isValid())
+        return abandon(store, store.lastError());
+    exists = existing.next();
+    const QString error = existing.error();
+    // The query must end before the transaction does.
+    existing = StoreQuery();
+    if (!exists && !error.isEmpty())
+        return abandon(store, error);
+    return std::nullopt;
+}
+
 AccountEnrolment::Result AccountEnrolment::registerAccount(const QString& name,
                                                            const QString& password,
                                                            const QString& verification,
@@ -82,19 +98,12 @@ AccountEnrolment::Result AccountEnrolment::registerAccount(const QString& name,
 
     // The name check and both inserts form one write transaction, so neither another copy of
     // this program nor a failing statement can leave half an account behind.
-    if (!store.execute(QStringLiteral("begin immediate")))
-        return {Outcome::StoreFailed, store.lastError()};
-    {
-        StoreQuery existing = store.query(QString::fromUtf8(StoreStatements::UserByName), {name});
-        if (!existing.isValid())
-            return abandon(store, store.lastError());
-        if (existing.next()) {
-            existing = StoreQuery();
-            store.execute(QStringLiteral("rollback"));
-            return {Outcome::NameTaken};
-        }
-        if (!existing.error().isEmpty())
-            return abandon(store, existing.error());
+    bool exists = false;
+    if (auto failure = beginAndFind(store, name, exists))
+        return *failure;
+    if (exists) {
+        store.execute(QStringLiteral("rollback"));
+        return {Outcome::NameTaken};
     }
 
     const QDate today = m_clock.now().date();
@@ -117,20 +126,12 @@ AccountEnrolment::Result AccountEnrolment::removeAccount(const QString& name,
     if (auto refusal = openAsAdministrator(store, adminPassword))
         return *refusal;
 
-    if (!store.execute(QStringLiteral("begin immediate")))
-        return {Outcome::StoreFailed, store.lastError()};
-    {
-        StoreQuery existing = store.query(QString::fromUtf8(StoreStatements::UserByName), {name});
-        if (!existing.isValid())
-            return abandon(store, store.lastError());
-        if (!existing.next()) {
-            const QString error = existing.error();
-            existing = StoreQuery();
-            if (!error.isEmpty())
-                return abandon(store, error);
-            store.execute(QStringLiteral("rollback"));
-            return {Outcome::NoSuchUser};
-        }
+    bool exists = false;
+    if (auto failure = beginAndFind(store, name, exists))
+        return *failure;
+    if (!exists) {
+        store.execute(QStringLiteral("rollback"));
+        return {Outcome::NoSuchUser};
     }
 
     // The account's session records in Notes stay.

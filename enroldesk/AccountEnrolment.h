@@ -58,6 +58,9 @@ private:
     std::optional<Result> openAsAdministrator(Store& store, const QString& adminPassword) const;
     // Rolls the open transaction back and reports the failure that caused it.
     static Result abandon(Store& store, const QString& detail);
+    // Begins one write transaction and looks the account up in it. A failure is rolled back
+    // and returned; otherwise `exists` tells whether the account is there.
+    static std::optional<Result> beginAndFind(Store& store, const QString& name, bool& exists);
 
     QString m_databasePath;
     const Clock& m_clock;
