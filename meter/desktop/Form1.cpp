@@ -13,6 +13,7 @@
 #include "meter/desktop/tray/TrayTipText.h"
 #include "meter/desktop/tray/cSysTray.h"
 #include "meter/engine/PlanPresets.h"
+#include "meter/settings/CaptionDrag.h"
 #include "meter/settings/Form2.h"
 #include "meter/store/AutoRunSetting.h"
 #include "meter/store/IniLayout.h"
@@ -74,6 +75,7 @@ Form1::Form1(MeterServices services, QWidget* parent)
     }
     for (QGroupBox* frame : findChildren<QGroupBox*>())
         frame->setMouseTracking(true);
+    startDragging();
     m_menus = new MeterMenus(this);
     m_tray = new cSysTray(this);
     connectCommands();
@@ -346,33 +348,27 @@ void Form1::paintEvent(QPaintEvent*) {
     PaintMainWindowBackground(painter, size(), m_image1->geometry());
 }
 
-void Form1::startWindowMove(const QPoint& globalPos) {
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    // The window system cannot move it (offscreen, some X11 setups): follow the mouse here.
-    m_dragOffset = globalPos - pos();
-}
-
-void Form1::mousePressEvent(QMouseEvent* event) {
-    unsetCursor();
-    const QPoint twips = TitleBarZones::ToTwips(event->position().toPoint());
-    if (childAt(event->position().toPoint()) == nullptr && TitleBarZones::StartsMove(twips))
-        startWindowMove(event->globalPosition().toPoint());
-    QWidget::mousePressEvent(event);
+void Form1::startDragging() {
+    // Any button on the title label, or on the bare band outside the icon, moves the window.
+    auto* drag = new CaptionDrag(this, [this](const QObject* pressed, const QMouseEvent& event) {
+        if (pressed == m_titLb)
+            return true;
+        const QPoint pixels = event.position().toPoint();
+        return pressed == this && childAt(pixels) == nullptr &&
+               TitleBarZones::StartsMove(TitleBarZones::ToTwips(pixels));
+    });
+    drag->addHandle(m_titLb);
+    // Installed after the drag, so it sees every press on the background first.
+    installEventFilter(this);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragOffset && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - *m_dragOffset);
-        return;
-    }
     if (childAt(event->position().toPoint()) == nullptr)
         m_tbr->setText(DefaultHoverHelp);
     QWidget::mouseMoveEvent(event);
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragOffset.reset();
     const QPoint pixels = event->position().toPoint();
     if (childAt(pixels) == nullptr && TitleBarZones::InIconArea(TitleBarZones::ToTwips(pixels))) {
         const QPoint at = event->button() == Qt::LeftButton
@@ -384,10 +380,6 @@ void Form1::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool Form1::handleTitleBand(QObject* watched, QEvent* event) {
-    if (watched == m_titLb && event->type() == QEvent::MouseButtonPress) {
-        startWindowMove(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
-        return true;
-    }
     if (watched != m_image1)
         return false;
     if (event->type() == QEvent::MouseMove) {
@@ -443,6 +435,9 @@ void Form1::showHelp(QObject* item) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // A press on the background ends the move pointer of the 移动 command.
+    if (watched == this && event->type() == QEvent::MouseButtonPress)
+        unsetCursor();
     if (handleTitleBand(watched, event))
         return true;
     const QString name = watched->objectName();

@@ -61,7 +61,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -85,7 +84,7 @@ private:
     void showHelp(QObject* item);
     void setLinkColours(const QColor& colour, QLabel* only = nullptr);
     bool handleTitleBand(QObject* watched, QEvent* event);
-    void startWindowMove(const QPoint& globalPos);
+    void startDragging();
     QWidget* dialogOwner() const;
     QString settingPath() const;
 
@@ -113,7 +112,5 @@ private:
     QTimer m_menvy;
     QTimer m_timer3;
     QTimer m_autoSave;
-    // A manual move where the window system cannot move the window itself.
-    std::optional<QPoint> m_dragOffset;
     bool m_unloaded = false;
 };

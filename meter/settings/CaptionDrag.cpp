@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
-CaptionDrag::CaptionDrag(QWidget* window, int bandHeight)
-    : QObject(window), m_window(window), m_bandHeight(bandHeight) {
+CaptionDrag::CaptionDrag(QWidget* window, StartsMove startsMove)
+    : QObject(window), m_window(window), m_startsMove(std::move(startsMove)) {
     m_window->installEventFilter(this);
 }
 
@@ -14,9 +14,7 @@ void CaptionDrag::addHandle(QWidget* handle) {
 }
 
 bool CaptionDrag::press(QObject* watched, QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return false;
-    if (watched == m_window && event->position().y() >= m_bandHeight)
+    if (!m_startsMove(watched, *event))
         return false;
     QWindow* handle = m_window->windowHandle();
     if (handle && handle->startSystemMove())

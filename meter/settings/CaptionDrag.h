@@ -2,19 +2,21 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
 
 class QMouseEvent;
 class QWidget;
 
-// Moves a frameless window the way its title bar would: a left-button press on the band at the
-// top of the window, or anywhere on a handle, hands the move to the window system; where it
-// cannot take it (offscreen), the window follows the mouse until the button is released.
+// Moves a frameless window the way its title bar would: a press that `startsMove` accepts, on
+// the window or on a handle, hands the move to the window system; where it cannot take it
+// (offscreen), the window follows the mouse until the button is released.
 class CaptionDrag : public QObject {
     Q_OBJECT
 public:
-    // Presses on `window` itself count within `bandHeight` pixels of its top.
-    CaptionDrag(QWidget* window, int bandHeight);
-    // Presses anywhere on `handle` count.
+    // Asked for every press on the window and its handles: does it start a move?
+    using StartsMove = std::function<bool(const QObject* pressed, const QMouseEvent& event)>;
+    CaptionDrag(QWidget* window, StartsMove startsMove);
+    // Presses on `handle` are offered to `startsMove` too.
     void addHandle(QWidget* handle);
 
 protected:
@@ -24,7 +26,7 @@ private:
     bool press(QObject* watched, QMouseEvent* event);
 
     QWidget* m_window;
-    int m_bandHeight;
+    StartsMove m_startsMove;
     bool m_following = false;
     QPoint m_offset;
 };

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <utility>
@@ -91,7 +92,11 @@ void Form2::buildControls() {
     image1->setGeometry(Twips(4905, 60, 240, 240));
     connect(image1, &CloseImage::clicked, this, &QWidget::close);
 
-    auto* drag = new CaptionDrag(this, BandTwips / TwipsPerPixel);
+    // The left button moves the window by its band or by the caption on it.
+    auto* drag = new CaptionDrag(this, [this](const QObject* pressed, const QMouseEvent& event) {
+        return event.button() == Qt::LeftButton &&
+               (pressed != this || event.position().y() < BandTwips / TwipsPerPixel);
+    });
     drag->addHandle(m_label1);
 
     // Time settings.

@@ -89,6 +89,15 @@ private slots:
         QCOMPARE(meter.form.pos() != before, moves);
     }
 
+    void thePressAfterMoveResetsThePointer() {
+        Meter meter;
+        meter.form.menus().item("mnuMove")->trigger();
+        QCOMPARE(meter.form.cursor().shape(), Qt::SizeAllCursor);
+        QTest::mousePress(&meter.form, Qt::LeftButton, {}, Px(1500, 200));
+        QCOMPARE(meter.form.cursor().shape(), Qt::ArrowCursor);
+        QTest::mouseRelease(&meter.form, Qt::LeftButton, {}, Px(1500, 200));
+    }
+
     void releasingOnTheIconOpensTheWindowMenu() {
         Meter meter;
         QMenu* menu = meter.form.menus().windowMenu();
