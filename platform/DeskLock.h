@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QRect>
+
+class QWidget;
+
+// Locks the desk while the login window is up: the window stays above every other one and
+// holds the focus, the keyboard can be held by it (so the window manager's shortcuts do not
+// reach anyone else) and the pointer can be kept inside a rectangle of the screen. Every
+// release may be called whether or not the matching lock was applied.
+class DeskLock {
+public:
+    virtual ~DeskLock() = default;
+    // Above all other windows, and focused.
+    virtual void keepOnTop(QWidget& window) = 0;
+    // False when the keyboard could not be taken (another client holds it, no X server).
+    virtual bool holdKeyboard(QWidget& window) = 0;
+    virtual void releaseKeyboard() = 0;
+    // Keeps the pointer inside `screenRect` (screen pixels); false when it could not.
+    virtual bool confinePointer(const QRect& screenRect) = 0;
+    virtual void releasePointer() = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+// The desktop's top-level windows that a dialler shows, found by their exact title, and the
+// means to hold one back until someone has logged on. A handle is the window's X id; 0 is none.
+class DialUpDialogs {
+public:
+    using Handle = quint32;
+
+    virtual ~DialUpDialogs() = default;
+    // The first top-level window whose title is exactly `title`, or 0.
+    virtual Handle find(const QString& title) = 0;
+    // The window takes no pointer or keyboard input until released; false when it is gone.
+    virtual bool holdBack(Handle window) = 0;
+    virtual bool release(Handle window) = 0;
+    // Its outer (frame) rectangle in screen pixels.
+    virtual std::optional<QRect> frameRect(Handle window) = 0;
+    // Asks the window to close, as its close button would.
+    virtual bool close(Handle window) = 0;
+};
