@@ -239,7 +239,7 @@ QVariant Store::valueForColumn(const QString& table, const QString& column, cons
     }
     case ColumnType::Text: {
         const QString text = isText ? value.toString() : NumberToText(value.toDouble());
-        if (text.size() > type->maxLength)
+        if (CharacterCount(text) > type->maxLength)
             throw StoreError(QStringLiteral("列 %1 最多 %2 个字符：%3")
                                  .arg(column)
                                  .arg(type->maxLength)

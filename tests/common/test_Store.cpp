@@ -1,5 +1,6 @@
 #include "common/OpenStore.h"
 #include "common/Store.h"
+#include "common/StoreError.h"
 #include "common/StoreStatements.h"
 #include "support/TempFolder.h"
 
@@ -132,6 +133,32 @@ TEST_F(FreshStore, RunsTheDialect) {
     // "delete * from" is accepted.
     EXPECT_TRUE(store.execute("delete * from Users where User=?", {"十二个字的帐号名字正好够"}));
     EXPECT_EQ(scalar("select count(*) from Users").toInt(), 2);
+}
+
+// The checks before a statement and the column's own limit count the same characters, so a
+// value one accepts the other accepts too.
+TEST_F(FreshStore, LengthCheckAgreesWithTheColumnLimit) {
+    const struct {
+        QString text;
+        bool fits;
+    } cases[] = {
+        {QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋"), true},    // 12 characters, 24 UTF-16 units
+        {QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌"), false}, // 13
+        {QStringLiteral("ab😀😀😀😀😀😀😀😀😀😀"), true},
+        {QStringLiteral("十二个字的帐号名字正好够"), true},
+        {QStringLiteral("十三个字的帐号名字正好不够"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        bool checked = true;
+        try {
+            store.valueForColumn("Users", "User", c.text);
+        } catch (const StoreError&) {
+            checked = false;
+        }
+        EXPECT_EQ(checked, c.fits);
+        EXPECT_EQ(store.execute("insert into Users (User) values (?)", {c.text}), c.fits);
+    }
 }
 
 TEST_F(FreshStore, CoercesValuesForTheirColumns) {
