@@ -107,4 +107,15 @@ TEST_F(RecordAccess, HandsFailuresToTheCaller) {
     EXPECT_THROW(UpdateUserField(store, "Users", "Master", "Password", "x"), StoreError);
 }
 
+// The meter finds an account by its name in any letter case, in every script.
+TEST_F(RecordAccess, FindsAndUpdatesNamesWithoutLetterCase) {
+    InsertRecord(store, "UserSet", {"User"}, {"Ärger"}, {"LenTm"}, {45});
+    InsertRecord(store, "UserSet", {"User"}, {"ＴＯＭ"}, {"LenTm"}, {50});
+    EXPECT_EQ(SelectUser(store, "UserSet", "ärger", "LenTm", 0), 45LL);
+    EXPECT_EQ(SelectUser(store, "UserSet", "ｔｏｍ", "LenTm", 0), 50LL);
+    UpdateUserField(store, "UserSet", "ÄRGER", "Ask", "0");
+    EXPECT_EQ(SelectUser(store, "UserSet", "Ärger", "Ask", ""), "0");
+    EXPECT_EQ(SelectUser(store, "UserSet", "Arger", "LenTm", -1), -1);
+}
+
 } // namespace
