@@ -1,5 +1,6 @@
 #include "common/Store.h"
 
+#include "common/CaseFoldedCollation.h"
 #include "common/StoreError.h"
 #include "common/TextConventions.h"
 
@@ -29,7 +30,8 @@ void ValFunction(sqlite3_context* context, int, sqlite3_value** args) {
 }
 
 // The statement dialect on top of SQLite. "delete * from" is the older form of "delete from";
-// TEXT(n) columns get case-insensitive comparison and their length limit.
+// TEXT(n) columns get case-insensitive comparison and their length limit. The collation keeps
+// SQLite's standard name NOCASE; each connection of ours gives it full Unicode case folding.
 QString DialectStatement(const QString& sql) {
     static const QRegularExpression deleteStar(R"(^\s*delete\s+\*\s+from\b)",
                                                QRegularExpression::CaseInsensitiveOption);
@@ -83,6 +85,12 @@ bool Store::openFile(const QString& path, int flags) {
     sqlite3_key(m_db, DatabaseKey.constData(), DatabaseKey.size());
     sqlite3_create_function(m_db, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &ValFunction, nullptr, nullptr);
+    // Names compare without case in every script; without it lookups would quietly miss.
+    if (!RegisterCaseFoldedNocase(m_db)) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+        close();
+        return fail(message);
+    }
     // Reading the schema proves the key; a wrong password or a damaged file fails here.
     if (!execute(QStringLiteral("select count(*) from sqlite_master")) ||
         !execute(QStringLiteral("PRAGMA journal_mode=WAL"))) {
@@ -239,7 +247,7 @@ QVariant Store::valueForColumn(const QString& table, const QString& column, cons
     }
     case ColumnType::Text: {
         const QString text = isText ? value.toString() : NumberToText(value.toDouble());
-        if (text.size() > type->maxLength)
+        if (CharacterCount(text) > type->maxLength)
             throw StoreError(QStringLiteral("列 %1 最多 %2 个字符：%3")
                                  .arg(column)
                                  .arg(type->maxLength)

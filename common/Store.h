@@ -12,8 +12,8 @@
 struct sqlite3;
 
 // The shared, encrypted database file and the statement dialect the three programs use on it:
-// TEXT(n) columns compare without letter case and refuse longer texts, val() reads the
-// leading number of a text, "delete * from" is accepted, numeric text literals go into
+// TEXT(n) columns compare without letter case (in every script) and refuse longer texts, val()
+// reads the leading number of a text, "delete * from" is accepted, numeric text literals go into
 // numeric columns. Values are always bound, never pasted into statement text.
 class Store {
 public:

@@ -174,6 +174,19 @@ const QDate kZeroDate(1899, 12, 30);
 
 } // namespace
 
+qsizetype CharacterCount(QStringView text) {
+    // A well-formed surrogate pair is one character; an unpaired surrogate is written to the
+    // store as a single "?", so it counts once too.
+    qsizetype count = text.size();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) {
+            --count;
+            ++i;
+        }
+    }
+    return count;
+}
+
 double NumberFromText(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))

@@ -3,10 +3,16 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 #include <QTime>
 #include <optional>
 
 // How every program turns numbers, dates and times into text and back.
+
+// The length of a text in characters (code points), as people and the store's column limits
+// count them: a character outside the Basic Multilingual Plane counts once, not as two UTF-16
+// units. Every length check of the programs uses this.
+qsizetype CharacterCount(QStringView text);
 
 // The number at the start of the text: leading blanks skipped, reading stops at the first
 // character that cannot continue a decimal number; 0 when there is none ("6.2元/时" -> 6.2).

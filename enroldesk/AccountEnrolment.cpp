@@ -12,11 +12,6 @@ namespace {
 
 const QString PublicAccount = QStringLiteral("公用帐号");
 
-// Characters as the store counts them for its TEXT(n) limits.
-qsizetype CharacterCount(const QString& text) {
-    return text.toUcs4().size();
-}
-
 } // namespace
 
 AccountEnrolment::AccountEnrolment(QString databasePath, const Clock& clock)

@@ -154,7 +154,9 @@ bool IniFile::save() const {
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
+    // The write is buffered and commit() does not report a failed final flush (a full disk):
+    // flush first, so a file written only in part never replaces the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -18,10 +18,14 @@ const QString& Identifier(const QString& name) {
 }
 
 QVariant SelectLast(Store& store, const QString& sql, const QVariantList& values,
-                    const QString& column, const QVariant& fallback) {
+                    const QString& table, const QString& column, const QVariant& fallback) {
     StoreQuery query = store.query(sql, values);
     if (!query.isValid())
         throw StoreError(store.lastError());
+    // A column the table lacks is the caller's mistake, not a missing value: it fails as the
+    // other record functions fail on it, with or without a row.
+    if (!query.columnNames().contains(column, Qt::CaseInsensitive))
+        throw StoreError(QStringLiteral("表 %1 没有列 %2").arg(table, column));
     if (!query.next()) {
         if (!query.error().isEmpty())
             throw StoreError(query.error());
@@ -44,7 +48,7 @@ QVariant SelectUser(Store& store, const QString& table, const QString& account,
                     const QString& column, const QVariant& fallback) {
     const QString sql = QStringLiteral("Select * from %1 where User=? order by rowid desc limit 1")
                             .arg(Identifier(table));
-    return SelectLast(store, sql, {store.valueForColumn(table, UserColumn, account)},
+    return SelectLast(store, sql, {store.valueForColumn(table, UserColumn, account)}, table,
                       Identifier(column), fallback);
 }
 
@@ -57,7 +61,7 @@ QVariant SelectUserWhere(Store& store, const QString& table, const QString& acco
     return SelectLast(store, sql,
                       {store.valueForColumn(table, UserColumn, account),
                        store.valueForColumn(table, keyColumn, keyValue)},
-                      Identifier(column), fallback);
+                      table, Identifier(column), fallback);
 }
 
 void InsertRecord(Store& store, const QString& table, const QStringList& columns1,

@@ -9,7 +9,8 @@ class Store;
 
 // The meter's access to one account's rows. Table and column names come from our own code;
 // every value is bound and checked against its column first (an overlong name or text is
-// refused before any statement runs). Each function throws StoreError when it cannot run.
+// refused before any statement runs). Each function throws StoreError when it cannot run: no
+// open file, an unknown table or column, a value its column refuses.
 
 // The column of the account's last row (insertion order), or `fallback` when there is no row
 // or the value is null or empty. A stored 0 is returned as 0.

@@ -1,9 +1,11 @@
 #include "common/OpenStore.h"
 #include "common/Store.h"
+#include "common/StoreError.h"
 #include "common/StoreStatements.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -132,6 +134,87 @@ TEST_F(FreshStore, RunsTheDialect) {
     // "delete * from" is accepted.
     EXPECT_TRUE(store.execute("delete * from Users where User=?", {"十二个字的帐号名字正好够"}));
     EXPECT_EQ(scalar("select count(*) from Users").toInt(), 2);
+}
+
+// Conditions on names ignore the case of every letter, not only of A-Z.
+TEST_F(FreshStore, NamesCompareWithoutCaseInEveryScript) {
+    using namespace StoreStatements;
+    for (const char* name : {"Ärger", "ＴＯＭ", "Σοφία"})
+        ASSERT_TRUE(store.execute(InsertUser, {QString::fromUtf8(name), "pw", "2026年12月31日"}));
+    const struct {
+        const char* asked;
+        int found;
+    } cases[] = {
+        {"ärger", 1}, {"ÄRGER", 1}, {"ｔｏｍ", 1}, {"Ｔｏｍ", 1}, {"ΣΟΦΊΑ", 1},
+        {"σοφία", 1}, {"Arger", 0}, {"tom", 0},    {"MASTER", 1},
+    };
+    for (const auto& c : cases) {
+        const QString asked = QString::fromUtf8(c.asked);
+        EXPECT_EQ(scalar("select count(*) from Users where User=?", {asked}).toInt(), c.found)
+            << c.asked;
+        EXPECT_EQ(scalar("select count(*) from Users where User<>?", {asked}).toInt(), 5 - c.found)
+            << c.asked;
+    }
+
+    // Statdesk's account condition.
+    ASSERT_TRUE(store.execute("insert into Notes (User,FromD,ToD,Count) values (?,?,?,?)",
+                              {"Ärger", "20261201", "20261201", 1}));
+    StoreQuery sessions = store.query(SessionsQuery(true), {"ärger", 20261201, 20261231});
+    ASSERT_TRUE(sessions.next());
+    EXPECT_EQ(sessions.value("User").toString(), "Ärger");
+
+    ASSERT_TRUE(store.execute(DeleteUser, {"ｔｏｍ"}));
+    EXPECT_EQ(scalar("select count(*) from Users").toInt(), 4);
+}
+
+// The file stays readable by the plain sqlcipher shell: the schema names no collation the
+// shell lacks.
+TEST_F(FreshStore, PlainSqlcipherShellQueriesTheFile) {
+    ASSERT_TRUE(store.execute(StoreStatements::InsertUser, {"Ärger", "pw", "2026年12月31日"}));
+    store.close();
+    QProcess shell;
+    shell.start("sqlcipher", {path});
+    ASSERT_TRUE(shell.waitForStarted(10000))
+        << "the sqlcipher shell (Debian package sqlcipher) is needed: "
+        << shell.errorString().toStdString();
+    shell.write("PRAGMA key='松风明月夜';\n"
+                "select count(*) from Users where User='master';\n"
+                "select User from Users where User<>'MASTER' order by User;\n");
+    shell.closeWriteChannel();
+    ASSERT_TRUE(shell.waitForFinished(10000));
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardError()), "");
+    EXPECT_EQ(shell.exitCode(), 0);
+    QString output = QString::fromUtf8(shell.readAllStandardOutput());
+    // Later shells acknowledge the key with "ok".
+    if (output.startsWith("ok\n"))
+        output.remove(0, 3);
+    EXPECT_EQ(output, "1\nÄrger\n公用帐号\n");
+}
+
+// The checks before a statement and the column's own limit count the same characters, so a
+// value one accepts the other accepts too.
+TEST_F(FreshStore, LengthCheckAgreesWithTheColumnLimit) {
+    const struct {
+        QString text;
+        bool fits;
+    } cases[] = {
+        {QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋"), true},    // 12 characters, 24 UTF-16 units
+        {QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌"), false}, // 13
+        {QStringLiteral("ab😀😀😀😀😀😀😀😀😀😀"), true},
+        {QStringLiteral("十二个字的帐号名字正好够"), true},
+        {QStringLiteral("十三个字的帐号名字正好不够"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        bool checked = true;
+        try {
+            store.valueForColumn("Users", "User", c.text);
+        } catch (const StoreError&) {
+            checked = false;
+        }
+        EXPECT_EQ(checked, c.fits);
+        EXPECT_EQ(store.execute("insert into Users (User) values (?)", {c.text}), c.fits);
+    }
 }
 
 TEST_F(FreshStore, CoercesValuesForTheirColumns) {

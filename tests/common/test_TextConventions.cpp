@@ -374,4 +374,25 @@ TEST(FormatSeconds, SurvivesValuesNoCallerPasses) {
     EXPECT_EQ(FormatSeconds(1e300), QStringLiteral("277777777777:46:40"));
 }
 
+TEST(CharacterCount, CountsCodePointsAsTheStoreDoes) {
+    const QChar lone[] = {QChar(0xD840)};
+    const struct {
+        QString text;
+        qsizetype expected;
+    } cases[] = {
+        {QString(), 0},
+        {QStringLiteral("Master"), 6},
+        {QStringLiteral("公用帐号"), 4},
+        // Outside the Basic Multilingual Plane: two UTF-16 units, one character.
+        {QStringLiteral("𠀀𠀁𠀂"), 3},
+        {QStringLiteral("a😀b"), 3},
+        // A combining accent is a code point of its own, as SQLite's length() counts it.
+        {QStringLiteral("e\u0301"), 2},
+        // An unpaired surrogate is stored as a single "?".
+        {QString(lone, 1) + QStringLiteral("x"), 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CharacterCount(c.text), c.expected) << c.text.toStdString();
+}
+
 } // namespace

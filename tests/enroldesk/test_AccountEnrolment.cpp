@@ -1,6 +1,7 @@
 #include "common/OpenStore.h"
 #include "common/Store.h"
 #include "enroldesk/AccountEnrolment.h"
+#include "meter/store/RecordAccess.h"
 #include "platform/fake/FakeClock.h"
 #include "support/TempFolder.h"
 
@@ -67,6 +68,25 @@ TEST_F(AccountEnrolmentTest, UnsetAdministratorPasswordMatchesOnlyAnEmptyBox) {
     run(QStringLiteral("update Users set Password=null where User='Master'"));
     EXPECT_EQ(m_enrolment.removeAccount("nobody", "qxmeter").outcome, Outcome::AdminPasswordWrong);
     EXPECT_EQ(m_enrolment.removeAccount("nobody", "").outcome, Outcome::NoSuchUser);
+}
+
+// An account Enroldesk registers is one the meter can read and write: both count characters
+// alike, as the column limit does.
+TEST_F(AccountEnrolmentTest, NamesOutsideTheBasicPlaneWorkInTheMeterToo) {
+    const QString seven = QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆"); // 14 UTF-16 units
+    ASSERT_EQ(m_enrolment.registerAccount(seven, "abc", "abc", "qxmeter").outcome,
+              Outcome::Registered);
+    Store store;
+    ASSERT_TRUE(store.open(path()));
+    EXPECT_EQ(SelectUser(store, "Users", seven, "Password", ""), "abc");
+    UpdateUserField(store, "UserSet", seven, "ShowTm", 5);
+    EXPECT_EQ(SelectUser(store, "UserSet", seven, "ShowTm", 0), 5LL);
+
+    const QString thirteen = QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌");
+    EXPECT_EQ(m_enrolment.registerAccount(thirteen, "abc", "abc", "qxmeter").outcome,
+              Outcome::NameTooLong);
+    EXPECT_EQ(m_enrolment.registerAccount(thirteen.left(24), "abc", "abc", "qxmeter").outcome,
+              Outcome::Registered);
 }
 
 } // namespace

@@ -394,13 +394,31 @@ private slots:
         QCOMPARE(Count(folder, "UserSet"), 1);
     }
 
+    void namesMatchWithoutLetterCase_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("clash");
+        QTest::addColumn<QString>("removal");
+        QTest::newRow("ASCII") << "Bob"
+                               << "BOB"
+                               << "bOB";
+        QTest::newRow("umlaut") << "Ärger"
+                                << "ärger"
+                                << "ÄRGER";
+        QTest::newRow("full-width") << "ＴＯＭ"
+                                    << "ｔｏｍ"
+                                    << "Ｔｏｍ";
+    }
+
     void namesMatchWithoutLetterCase() {
+        QFETCH(QString, name);
+        QFETCH(QString, clash);
+        QFETCH(QString, removal);
         TempFolder folder;
         MakeStore(folder);
         Desk desk(folder);
-        desk.fill("Bob", "abc", "abc", "qxmeter");
+        desk.fill(name, "abc", "abc", "qxmeter");
         desk.press("Command1");
-        desk.fill("BOB", "xyz", "xyz", "qxmeter");
+        desk.fill(clash, "xyz", "xyz", "qxmeter");
         desk.press("Command1");
         desk.press("Command3");
 
@@ -412,7 +430,7 @@ private slots:
         QCOMPARE(messages.at(2).text, QString("用户名不能为空！"));
 
         desk.prompter.clear();
-        Type(desk.box("Text1"), "bOB");
+        Type(desk.box("Text1"), removal);
         desk.press("Command3");
         QVERIFY(desk.prompter.messages().size() == 1);
         QCOMPARE(desk.prompter.messages().first().text, QString("用户已注消！"));

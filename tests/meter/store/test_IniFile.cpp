@@ -7,7 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QStringConverter>
+#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +30,62 @@ QByteArray readBytes(const QString& path) {
         return QByteArray();
     return file.readAll();
 }
+
+// While it lives, this thread cannot override file permissions: root loses the capabilities
+// that let it write into a read-only folder. Other users have nothing to lose.
+class PermissionsEnforced {
+public:
+    PermissionsEnforced() {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        m_header.pid = 0;
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[_LINUX_CAPABILITY_U32S_3];
+        std::copy(std::begin(m_saved), std::end(m_saved), std::begin(reduced));
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            reduced[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
+        m_active = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~PermissionsEnforced() {
+        if (m_active)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    PermissionsEnforced(const PermissionsEnforced&) = delete;
+    PermissionsEnforced& operator=(const PermissionsEnforced&) = delete;
+    bool active() const { return m_active; }
+
+private:
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[_LINUX_CAPABILITY_U32S_3]{};
+    bool m_active = false;
+};
+
+// While it lives, no file of this process grows beyond `bytes`: a longer write fails as on a
+// full disk (EFBIG, with the signal that would end the process ignored).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        if (getrlimit(RLIMIT_FSIZE, &m_saved) != 0)
+            return;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        if (m_active)
+            setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+    bool m_active = false;
+};
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -136,17 +199,39 @@ TEST_F(IniFileTest, ReadOnlyFolderFailsAndKeepsTheOldFile) {
         QFileDevice::Permissions permissions;
         ~RestorePermissions() { QFile::setPermissions(path, permissions); }
     } restore{m_folder.path(), writable};
-
-    QFile probe(m_folder.file(QStringLiteral("probe")));
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.close();
-        probe.remove();
-        GTEST_SKIP() << "folder permissions are not enforced for this user (root?)";
-    }
+    // The suite may run as root, which would write into the folder regardless.
+    const PermissionsEnforced enforced;
+    ASSERT_TRUE(enforced.active()) << "cannot drop the permission override capabilities";
 
     EXPECT_FALSE(WriteIni("时间", "Value", "7", m_path));
     EXPECT_EQ(readBytes(m_path), "[时间]\nValue=3\n");
     EXPECT_EQ(ReadIni("时间", "Value", "5", m_path), "3");
+    EXPECT_EQ(
+        QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{QStringLiteral("veyranettimer.ini")});
+
+    // A "folder" that is a regular file holds nothing, for any user.
+    const QString notAFolder = m_folder.file(QStringLiteral("veyranettimer.ini/Setting.ini"));
+    EXPECT_FALSE(WriteIni("时间", "Value", "7", notAFolder));
+    EXPECT_EQ(readBytes(m_path), "[时间]\nValue=3\n");
+}
+
+// A write that breaks off part-way (a full disk) never replaces the old file with a piece.
+TEST_F(IniFileTest, WriteThatBreaksOffKeepsTheOldFile) {
+    writeBytes(m_path, "[时间]\nValue=3\nCustom=120\n");
+    {
+        // The limit binds every user, root too.
+        const FileSizeLimit limit(8);
+        ASSERT_TRUE(limit.active()) << "cannot limit the file size";
+        EXPECT_FALSE(WriteIni("时间", "Value", "7", m_path));
+    }
+    EXPECT_EQ(readBytes(m_path), "[时间]\nValue=3\nCustom=120\n");
+    EXPECT_EQ(
+        QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{QStringLiteral("veyranettimer.ini")});
+    // With room again the same write goes through.
+    EXPECT_TRUE(WriteIni("时间", "Value", "7", m_path));
+    EXPECT_EQ(ReadIni("时间", "Value", "5", m_path), "7");
 }
 
 TEST_F(IniFileTest, RewriteWithFewerNumberedKeysDropsTheOldOnes) {

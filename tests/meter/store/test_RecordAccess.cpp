@@ -4,6 +4,7 @@
 #include "meter/store/RecordAccess.h"
 #include "support/TempFolder.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,12 +100,59 @@ TEST_F(RecordAccess, RefusesOverlongTextsBeforeTheStatement) {
     EXPECT_EQ(count("select count(*) from Notes"), 0);
 }
 
+// A column or table that does not exist is a failure in every function, never a fallback.
+TEST_F(RecordAccess, UnknownColumnOrTableFailsInEveryFunction) {
+    insertNote("Tom", 1, 10);
+    const struct {
+        const char* what;
+        std::function<void()> call;
+    } cases[] = {
+        {"SelectUser column", [&] { SelectUser(store, "Notes", "Tom", "NoSuch", 0); }},
+        {"SelectUser column, no row", [&] { SelectUser(store, "Notes", "Ann", "NoSuch", 0); }},
+        {"SelectUser table", [&] { SelectUser(store, "NoTable", "Tom", "Count", 0); }},
+        {"SelectUserWhere column",
+         [&] { SelectUserWhere(store, "Notes", "Tom", "NoSuch", 0, "Count", 1); }},
+        {"SelectUserWhere key column",
+         [&] { SelectUserWhere(store, "Notes", "Tom", "ThisTm", 0, "NoSuch", 1); }},
+        {"SelectUserWhere table",
+         [&] { SelectUserWhere(store, "NoTable", "Tom", "ThisTm", 0, "Count", 1); }},
+        {"InsertRecord column",
+         [&] { InsertRecord(store, "Notes", {"User"}, {"Tom"}, {"NoSuch"}, {1}); }},
+        {"InsertRecord table",
+         [&] { InsertRecord(store, "NoTable", {"User"}, {"Tom"}, {"Count"}, {1}); }},
+        {"UpdateUserField column", [&] { UpdateUserField(store, "Notes", "Tom", "NoSuch", 1); }},
+        {"UpdateUserField table", [&] { UpdateUserField(store, "NoTable", "Tom", "Count", 1); }},
+        {"UpdateUserFieldWhere column",
+         [&] { UpdateUserFieldWhere(store, "Notes", "Tom", "NoSuch", 1, "Count", 1); }},
+        {"UpdateUserFieldWhere key column",
+         [&] { UpdateUserFieldWhere(store, "Notes", "Tom", "ThisTm", 1, "NoSuch", 1); }},
+        {"UpdateUserFieldWhere table",
+         [&] { UpdateUserFieldWhere(store, "NoTable", "Tom", "ThisTm", 1, "Count", 1); }},
+    };
+    for (const auto& c : cases)
+        EXPECT_THROW(c.call(), StoreError) << c.what;
+    // Column names are matched without letter case, as the statements' are.
+    EXPECT_EQ(SelectUser(store, "notes", "Tom", "thistm", 0), 10LL);
+    EXPECT_EQ(count("select count(*) from Notes"), 1);
+}
+
 TEST_F(RecordAccess, HandsFailuresToTheCaller) {
     EXPECT_THROW(SelectUser(store, "NoTable", "Master", "User", ""), StoreError);
     EXPECT_THROW(SelectUser(store, "Users; drop table Users", "Master", "User", ""), StoreError);
     store.close();
     EXPECT_THROW(SelectUser(store, "Users", "Master", "Password", ""), StoreError);
     EXPECT_THROW(UpdateUserField(store, "Users", "Master", "Password", "x"), StoreError);
+}
+
+// The meter finds an account by its name in any letter case, in every script.
+TEST_F(RecordAccess, FindsAndUpdatesNamesWithoutLetterCase) {
+    InsertRecord(store, "UserSet", {"User"}, {"Ärger"}, {"LenTm"}, {45});
+    InsertRecord(store, "UserSet", {"User"}, {"ＴＯＭ"}, {"LenTm"}, {50});
+    EXPECT_EQ(SelectUser(store, "UserSet", "ärger", "LenTm", 0), 45LL);
+    EXPECT_EQ(SelectUser(store, "UserSet", "ｔｏｍ", "LenTm", 0), 50LL);
+    UpdateUserField(store, "UserSet", "ÄRGER", "Ask", "0");
+    EXPECT_EQ(SelectUser(store, "UserSet", "Ärger", "Ask", ""), "0");
+    EXPECT_EQ(SelectUser(store, "UserSet", "Arger", "LenTm", -1), -1);
 }
 
 } // namespace
