@@ -313,6 +313,15 @@ struct PlannedTime : Meter {
 };
 
 TEST_F(PlannedTime, TimeUpAnsweredYesHangsUp) {
+    // The owner's timer is stopped before the question and started only after the answer.
+    QStringList timer;
+    QObject::connect(&engine, &MeterEngine::tmerStopRequested,
+                     [&] { timer << QStringLiteral("stop %1").arg(prompter.messages().size()); });
+    QObject::connect(&engine, &MeterEngine::tmerStartRequested, [&] {
+        timer << QStringLiteral("start %1 %2")
+                     .arg(prompter.messages().size())
+                     .arg(network.hangUpCount());
+    });
     engine.Op_Click(0);
     useUpPlan();
     prompter.answerNext(true);
@@ -320,6 +329,7 @@ TEST_F(PlannedTime, TimeUpAnsweredYesHangsUp) {
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_EQ(prompter.messages().at(0).text, "计划上网时间已到，是否断开连接？");
     EXPECT_EQ(network.hangUpCount(), 1);
+    EXPECT_EQ(timer, QStringList({"stop 0", "start 1 1"}));
     // Still reported up at the next check: asked again.
     prompter.answerNext(true);
     engine.Tmer();
