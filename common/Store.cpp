@@ -259,3 +259,7 @@ QVariant Store::valueForColumn(const QString& table, const QString& column, cons
     }
     return value;
 }
+
+qint64 Store::lastInsertRowId() const {
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}

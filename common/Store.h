@@ -44,6 +44,9 @@ public:
 
     const QString& lastError() const { return m_lastError; }
 
+    // The row id of the last row this connection inserted; 0 before any.
+    qint64 lastInsertRowId() const;
+
 private:
     struct ColumnType {
         enum Kind { Integer, Money, Text, Other } kind = Other;

@@ -168,6 +168,12 @@ void Form1::startTimers() {
         m_timer1.start();
     });
     connect(&m_tmer, &QTimer::timeout, &m_engine, &MeterEngine::Tmer);
+    connect(&m_engine, &MeterEngine::tmerStopRequested, &m_tmer, &QTimer::stop);
+    connect(&m_engine, &MeterEngine::tmerStartRequested, this, [this] {
+        // The program may have been closed while the question was open.
+        if (!m_unloaded)
+            m_tmer.start();
+    });
     connect(&m_menvy, &QTimer::timeout, &m_engine, &MeterEngine::Menvy);
     connect(&m_timer3, &QTimer::timeout, &m_engine, &MeterEngine::Timer3);
     connect(&m_autoSave, &QTimer::timeout, &m_engine, &MeterEngine::AutoSave);

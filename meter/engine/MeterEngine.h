@@ -80,6 +80,10 @@ signals:
     void autoSaveTimerChanged();
     // With multi-user management on, a connection came up while nobody has logged on.
     void loginRequested(const QString& context);
+    // The planned time is up: the owner stops Tmer while the time-up is handled, then starts
+    // it again, so the next check comes a full interval after the answer.
+    void tmerStopRequested();
+    void tmerStartRequested();
 
 private:
     bool isPublicAccount() const;
@@ -98,7 +102,6 @@ private:
     QString m_customText = QStringLiteral("120");
     bool m_autoSaveEnabled = true;
     int m_autoSaveIntervalMs = 30000;
-    // Re-entrance guards: the time-up question runs a nested event loop.
-    bool m_tmerBusy = false;
+    // Re-entrance guard: the time-up question runs a nested event loop.
     bool m_watchBusy = false;
 };

@@ -79,9 +79,6 @@ QString MeterEngine::customHelpText() const {
 }
 
 void MeterEngine::Tmer() {
-    // Stopped while its question is open, so no second question stacks up.
-    if (m_tmerBusy)
-        return;
     const QString user = m_figures.User;
     const bool publicAccount = isPublicAccount();
     const QString iniPath = settingsIniPath();
@@ -106,7 +103,9 @@ void MeterEngine::Tmer() {
 
     if (NumberFromText(m_figures.Label5) > 0)
         return;
-    m_tmerBusy = true;
+    // Stopped while the question is open, so no second question stacks up; restarted only
+    // after the answer, so the next check sees the figure the extended plan gives.
+    emit tmerStopRequested();
     QString askSetting = DefaultAsk;
     try {
         askSetting = publicAccount ? ReadIni(TimeSection, AskKey, DefaultAsk, iniPath)
@@ -128,7 +127,7 @@ void MeterEngine::Tmer() {
             AutoSave();
         HangUpAll();
     }
-    m_tmerBusy = false;
+    emit tmerStartRequested();
 }
 
 void MeterEngine::extendPlan() {

@@ -37,6 +37,7 @@ void MeterEngine::HsLinked() {
     m_state.StartTick = m_services.clock.tickMs();
     m_state.StartStamp = m_services.clock.now();
     m_state.RecordsOpen = false;
+    m_state.UserRowId = m_state.MasterRowId = 0;
     try {
         Store& store = m_services.store;
         const double more = NumberOf(SelectUser(store, QStringLiteral("Masterset"), Master,
@@ -60,16 +61,25 @@ void MeterEngine::openRecords() {
     const QDateTime& stamp = m_state.StartStamp;
 
     const double n = NumberFromText(m_figures.Label7) + 1;
-    InsertRecord(store, Notes, {QStringLiteral("User")}, {user}, {Count}, {n});
-    UpdateUserFieldWhere(store, Notes, user, QStringLiteral("FromT"), TimeText(stamp), Count, n);
-    UpdateUserFieldWhere(store, Notes, user, QStringLiteral("FromD"), DateText(stamp), Count, n);
+    m_state.UserRowId = InsertRecord(store, Notes, {QStringLiteral("User")}, {user}, {Count}, {n});
+    const auto userNote = [&](const char* column, const QString& value) {
+        UpdateUserFieldWhereRow(store, Notes, user, QString::fromLatin1(column), value, Count, n,
+                                m_state.UserRowId);
+    };
+    userNote("FromT", TimeText(stamp));
+    userNote("FromD", DateText(stamp));
 
     const double m = NumberFromText(m_figures.Label17) + 1;
-    InsertRecord(store, Notes, {QStringLiteral("User")}, {Master}, {Count}, {m});
-    UpdateUserFieldWhere(store, Notes, Master, QStringLiteral("FromT"), TimeText(stamp), Count, m);
-    UpdateUserFieldWhere(store, Notes, Master, QStringLiteral("FromD"), DateText(stamp), Count, m);
-    UpdateUserFieldWhere(store, Notes, Master, QStringLiteral("ToT"), TimeText(stamp), Count, m);
-    UpdateUserFieldWhere(store, Notes, Master, QStringLiteral("ToD"), DateText(stamp), Count, m);
+    m_state.MasterRowId =
+        InsertRecord(store, Notes, {QStringLiteral("User")}, {Master}, {Count}, {m});
+    const auto masterNote = [&](const char* column, const QString& value) {
+        UpdateUserFieldWhereRow(store, Notes, Master, QString::fromLatin1(column), value, Count, m,
+                                m_state.MasterRowId);
+    };
+    masterNote("FromT", TimeText(stamp));
+    masterNote("FromD", DateText(stamp));
+    masterNote("ToT", TimeText(stamp));
+    masterNote("ToD", DateText(stamp));
 
     m_figures.Label7 = NumberToText(n) + " 次";
     m_figures.Label17 = NumberToText(m) + " 次";
@@ -107,10 +117,12 @@ void MeterEngine::AutoSave() {
     const double sessionMs = now - m_state.StartTick;
 
     const auto userNote = [&](const char* column, const QVariant& value) {
-        UpdateUserFieldWhere(store, Notes, user, QString::fromLatin1(column), value, Count, n);
+        UpdateUserFieldWhereRow(store, Notes, user, QString::fromLatin1(column), value, Count, n,
+                                m_state.UserRowId);
     };
     const auto masterNote = [&](const char* column, const QVariant& value) {
-        UpdateUserFieldWhere(store, Notes, Master, QString::fromLatin1(column), value, Count, m);
+        UpdateUserFieldWhereRow(store, Notes, Master, QString::fromLatin1(column), value, Count, m,
+                                m_state.MasterRowId);
     };
     const auto userSet = [&](const char* column, const QVariant& value) {
         UpdateUserField(store, UserSetTable, user, QString::fromLatin1(column), value);
@@ -148,6 +160,7 @@ void MeterEngine::HsCuted() {
     m_watchBusy = false;
     m_state.LoginGranted = false;
     m_state.RecordsOpen = false;
+    m_state.UserRowId = m_state.MasterRowId = 0;
     emit figuresChanged();
 }
 

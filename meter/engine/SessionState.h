@@ -24,4 +24,8 @@ struct SessionState {
     bool LoginGranted = false;
     // The running connection has its record pair; while it waits for a log-on it has none.
     bool RecordsOpen = false;
+    // Row ids of that pair. A count can repeat (a failed opening, the login window's count
+    // correction), so the session's writes address its rows by id as well.
+    qint64 UserRowId = 0;
+    qint64 MasterRowId = 0;
 };

@@ -64,9 +64,9 @@ QVariant SelectUserWhere(Store& store, const QString& table, const QString& acco
                       table, Identifier(column), fallback);
 }
 
-void InsertRecord(Store& store, const QString& table, const QStringList& columns1,
-                  const QVariantList& values1, const QStringList& columns2,
-                  const QVariantList& values2) {
+qint64 InsertRecord(Store& store, const QString& table, const QStringList& columns1,
+                    const QVariantList& values1, const QStringList& columns2,
+                    const QVariantList& values2) {
     const QStringList columns = columns1 + columns2;
     const QVariantList values = values1 + values2;
     if (columns.size() != values.size() || columns.isEmpty())
@@ -81,6 +81,7 @@ void InsertRecord(Store& store, const QString& table, const QStringList& columns
             QStringLiteral("insert into %1 (%2) values (%3)")
                 .arg(Identifier(table), columns.join(','), placeholders.join(',')),
             bound);
+    return store.lastInsertRowId();
 }
 
 void UpdateUserField(Store& store, const QString& table, const QString& account,
@@ -101,4 +102,15 @@ void UpdateUserFieldWhere(Store& store, const QString& table, const QString& acc
             {store.valueForColumn(table, column, value),
              store.valueForColumn(table, UserColumn, account),
              store.valueForColumn(table, keyColumn, keyValue)});
+}
+
+void UpdateUserFieldWhereRow(Store& store, const QString& table, const QString& account,
+                             const QString& column, const QVariant& value, const QString& keyColumn,
+                             const QVariant& keyValue, qint64 rowId) {
+    Execute(store,
+            QStringLiteral("update %1 set %2 = ? where User=? and %3=? and rowid=?")
+                .arg(Identifier(table), Identifier(column), Identifier(keyColumn)),
+            {store.valueForColumn(table, column, value),
+             store.valueForColumn(table, UserColumn, account),
+             store.valueForColumn(table, keyColumn, keyValue), rowId});
 }

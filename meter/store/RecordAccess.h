@@ -20,10 +20,10 @@ QVariant SelectUserWhere(Store& store, const QString& table, const QString& acco
                          const QString& column, const QVariant& fallback, const QString& keyColumn,
                          const QVariant& keyValue);
 
-// insert into table (columns1,columns2) values (values1,values2)
-void InsertRecord(Store& store, const QString& table, const QStringList& columns1,
-                  const QVariantList& values1, const QStringList& columns2,
-                  const QVariantList& values2);
+// insert into table (columns1,columns2) values (values1,values2); returns the new row's id.
+qint64 InsertRecord(Store& store, const QString& table, const QStringList& columns1,
+                    const QVariantList& values1, const QStringList& columns2,
+                    const QVariantList& values2);
 
 // Updates the column of every row of the account (and key); no matching row is no error.
 void UpdateUserField(Store& store, const QString& table, const QString& account,
@@ -31,3 +31,8 @@ void UpdateUserField(Store& store, const QString& table, const QString& account,
 void UpdateUserFieldWhere(Store& store, const QString& table, const QString& account,
                           const QString& column, const QVariant& value, const QString& keyColumn,
                           const QVariant& keyValue);
+// The same, for the one row with that id: another row with the same account and key, left by
+// an earlier opening, is not touched.
+void UpdateUserFieldWhereRow(Store& store, const QString& table, const QString& account,
+                             const QString& column, const QVariant& value, const QString& keyColumn,
+                             const QVariant& keyValue, qint64 rowId);

@@ -15,7 +15,12 @@ struct FakePlatform {
         : clock(now) {}
 
     MeterServices meterServices(const QString& folder, const QString& executable) {
-        return {clock, registry, prompter, network, sound, shell, folder, executable};
+        return meterServices(folder, executable, prompter);
+    }
+    // With a prompter of the test's own in place of the scripted one.
+    MeterServices meterServices(const QString& folder, const QString& executable,
+                                Prompter& ownPrompter) {
+        return {clock, registry, ownPrompter, network, sound, shell, folder, executable};
     }
     EngineServices engineServices(Store& store, const QString& folder, const QString& executable) {
         return {clock, store, network, sound, registry, prompter, folder, executable};

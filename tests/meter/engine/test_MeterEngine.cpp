@@ -163,6 +163,57 @@ TEST_F(Meter, RecordsAFirstAndALaterSessionWithCarriedTotals) {
     EXPECT_EQ(rows("select count(*) from Notes"), 4);
 }
 
+// An earlier row with the same (User, Count), as a failed opening or the login window's
+// count correction leaves it: the session's opening, its saves and its final save reach only
+// the pair it inserted.
+TEST_F(Meter, ASessionWritesOnlyItsOwnRowsBesideAnEarlierOneWithTheSameNumber) {
+    const auto insertEarlier = [&](const QString& user) {
+        EXPECT_TRUE(store.execute("insert into Notes (User,Count,FromD,FromT,ToD,ToT,ThisTm,"
+                                  "AllTm,ThisMoney,AllMoney) values (?,1,'20260301','8:00:00',"
+                                  "'20260301','8:30:00',1800,1800,3.1,3.1)",
+                                  {user}));
+        return rows("select max(rowid) from Notes");
+    };
+    const auto row = [&](int rowid) {
+        StoreQuery query = store.query("select * from Notes where rowid=?", {rowid});
+        QStringList values;
+        if (query.next()) {
+            for (const char* column : {"User", "Count", "FromD", "FromT", "ToD", "ToT", "ThisTm",
+                                       "AllTm", "ThisMoney", "AllMoney"})
+                values << query.value(column).toString();
+        }
+        return values.join('|').toStdString();
+    };
+    const int earlierUser = insertEarlier(Public);
+    const int earlierMaster = insertEarlier("Master");
+    const std::string earlierUserRow = row(earlierUser);
+    const std::string earlierMasterRow = row(earlierMaster);
+    ASSERT_EQ(earlierUserRow, "公用帐号|1|20260301|8:00:00|20260301|8:30:00|1800|1800|3.1|3.1");
+    ASSERT_EQ(engine.figures().Label7, "0 次"); // the count does not know the earlier row
+
+    connectLink();
+    EXPECT_EQ(engine.figures().Label7, "1 次");
+    EXPECT_EQ(row(earlierUser), earlierUserRow) << "opening";
+    EXPECT_EQ(row(earlierMaster), earlierMasterRow) << "opening";
+    const int sessionUser = earlierMaster + 1;
+    const int sessionMaster = earlierMaster + 2;
+    EXPECT_EQ(row(sessionUser), "公用帐号|1|20260302|10:00:00||||||");
+    EXPECT_EQ(row(sessionMaster), "Master|1|20260302|10:00:00|20260302|10:00:00||||");
+
+    runFor(30'000);
+    engine.AutoSave();
+    EXPECT_EQ(row(earlierUser), earlierUserRow) << "auto-save";
+    EXPECT_EQ(row(earlierMaster), earlierMasterRow) << "auto-save";
+
+    runFor(30'000);
+    dropLink();
+    EXPECT_EQ(row(earlierUser), earlierUserRow) << "final save";
+    EXPECT_EQ(row(earlierMaster), earlierMasterRow) << "final save";
+    EXPECT_EQ(row(sessionUser),
+              "公用帐号|1|20260302|10:00:00|20260302|10:01:00|60|60|0.1033|0.1033");
+    EXPECT_EQ(row(sessionMaster), "Master|1|20260302|10:00:00|20260302|10:01:00|60|60||0.1033");
+}
+
 TEST_F(Meter, StoresWholeSecondsAndFourDecimals) {
     connectLink();
     clock.advance(95'600);
@@ -313,6 +364,15 @@ struct PlannedTime : Meter {
 };
 
 TEST_F(PlannedTime, TimeUpAnsweredYesHangsUp) {
+    // The owner's timer is stopped before the question and started only after the answer.
+    QStringList timer;
+    QObject::connect(&engine, &MeterEngine::tmerStopRequested,
+                     [&] { timer << QStringLiteral("stop %1").arg(prompter.messages().size()); });
+    QObject::connect(&engine, &MeterEngine::tmerStartRequested, [&] {
+        timer << QStringLiteral("start %1 %2")
+                     .arg(prompter.messages().size())
+                     .arg(network.hangUpCount());
+    });
     engine.Op_Click(0);
     useUpPlan();
     prompter.answerNext(true);
@@ -320,6 +380,7 @@ TEST_F(PlannedTime, TimeUpAnsweredYesHangsUp) {
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_EQ(prompter.messages().at(0).text, "计划上网时间已到，是否断开连接？");
     EXPECT_EQ(network.hangUpCount(), 1);
+    EXPECT_EQ(timer, QStringList({"stop 0", "start 1 1"}));
     // Still reported up at the next check: asked again.
     prompter.answerNext(true);
     engine.Tmer();
