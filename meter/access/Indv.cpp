@@ -22,7 +22,7 @@ namespace {
 using namespace TwipsControls;
 
 constexpr int WidthTwips = 5265;  // 351 pixels
-constexpr int HeightTwips = 5190; // 346 pixels
+constexpr int HeightTwips = 5340; // 356 pixels
 
 const QString Digits = QStringLiteral("0123456789");
 const QString PublicAccount = QStringLiteral("公用帐号");
@@ -61,14 +61,14 @@ void Indv::buildControls() {
                   Twips(120, 690, 4905, 300));
 
     QGroupBox* countdown =
-        Group("Frame3", QStringLiteral("倒计时器设置"), this, Twips(90, 2640, 5085, 660));
-    Caption("Label9", QStringLiteral("倒计时标题:"), countdown, Twips(120, 270, 990, 300));
-    m_text9 = Box("Text9", QString(), countdown, Twips(1110, 270, 1200, 300));
-    Caption("Label10", QStringLiteral("日期时间:"), countdown, Twips(2340, 270, 870, 300));
-    m_text10 = Box("Text10", QString(), countdown, Twips(3240, 270, 1725, 300));
+        Group("Frame3", QStringLiteral("倒计时器设置"), this, Twips(90, 2640, 5085, 1050));
+    Caption("Label9", QStringLiteral("倒计时标题:"), countdown, Twips(120, 300, 990, 300));
+    m_text9 = Box("Text9", QString(), countdown, Twips(1110, 300, 3855, 300));
+    Caption("Label10", QStringLiteral("日期时间:"), countdown, Twips(120, 690, 990, 300));
+    m_text10 = Box("Text10", QString(), countdown, Twips(1110, 690, 3855, 300));
 
     QGroupBox* display =
-        Group("Frame4", QStringLiteral("在主界面中的显示设置"), this, Twips(90, 3360, 5085, 1350));
+        Group("Frame4", QStringLiteral("在主界面中的显示设置"), this, Twips(90, 3750, 5085, 1140));
     Caption("Label5", QStringLiteral("上网总时:"), display, Twips(120, 270, 870, 300));
     m_text4 = Box("Text4", QStringLiteral("0"), display, Twips(990, 270, 1140, 300));
     Caption("Label6", QStringLiteral("秒"), display, Twips(2160, 270, 300, 300));
@@ -78,14 +78,14 @@ void Indv::buildControls() {
     QLabel* label11 = Caption("Label11",
                               QStringLiteral("该项设置指：在主界面中所显示的用户的“上网总时”及“费用"
                                              "总和”而该用户的实际统计记录不变。"),
-                              display, Twips(120, 630, 4845, 630));
+                              display, Twips(120, 600, 4845, 480));
     label11->setWordWrap(true);
     label11->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     QPushButton* command2 =
-        Button("Command2", QStringLiteral("确定(&T)"), this, Twips(2790, 4800, 1140, 300));
+        Button("Command2", QStringLiteral("确定(&T)"), this, Twips(2790, 4950, 1140, 300));
     QPushButton* command3 =
-        Button("Command3", QStringLiteral("取消(&C)"), this, Twips(4035, 4800, 1140, 300));
+        Button("Command3", QStringLiteral("取消(&C)"), this, Twips(4035, 4950, 1140, 300));
 
     m_changer = new PasswordChanger(
         m_text1, m_text2, m_prompter,
