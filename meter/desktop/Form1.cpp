@@ -59,9 +59,19 @@ Form1::Form1(MeterServices services, QWidget* parent)
           return new Form2(m_services.clock, m_services.prompter, m_engine, m_services.dataFolder,
                            owner);
       }),
-      m_form3([](QWidget* owner) { return new Form3(owner); }),
-      m_indv([](QWidget* owner) { return new Indv(owner); }),
-      m_about([this](QWidget*) { return new FrmAbout(m_services.shell); }) {
+      m_form3([this](QWidget* owner) {
+          return new Form3(m_store, m_services.registry, m_services.prompter, m_engine,
+                           m_services.executablePath, owner);
+      }),
+      m_indv([this](QWidget* owner) {
+          return new Indv(m_store, m_services.prompter, m_engine, m_services.clock, owner);
+      }),
+      m_about([this](QWidget*) { return new FrmAbout(m_services.shell); }),
+      m_extForm([this](QWidget* owner) {
+          auto* window = new ExtForm(m_store, m_services.prompter, m_engine, owner);
+          connect(window, &ExtForm::exitConfirmed, this, &QWidget::close);
+          return window;
+      }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Dialtoll 2.0"));
     setWindowIcon(ProgramIcon());
@@ -85,6 +95,8 @@ Form1::Form1(MeterServices services, QWidget* parent)
     connect(&m_engine, &MeterEngine::figuresChanged, this, &Form1::showFigures);
     connect(&m_engine, &MeterEngine::planChoiceChanged, this, &Form1::showPlanChoice);
     connect(&m_engine, &MeterEngine::autoSaveTimerChanged, this, &Form1::applyAutoSaveTimer);
+    // Not modal and not owned: the meter runs on while it waits, hidden or not.
+    connect(this, &Form1::exitPasswordRequested, this, [this] { m_extForm.show(nullptr); });
     connect(m_opt, &QRadioButton::clicked, &m_engine, &MeterEngine::Opt_Click);
     connect(m_text1, &QLineEdit::textEdited, &m_engine, &MeterEngine::setCustomText);
 }

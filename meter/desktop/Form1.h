@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Store.h"
+#include "meter/access/ExtForm.h"
 #include "meter/access/Form3.h"
 #include "meter/access/Indv.h"
 #include "meter/desktop/FrmAbout.h"
@@ -106,6 +107,7 @@ private:
     SingleWindow<Form3> m_form3;
     SingleWindow<Indv> m_indv;
     SingleWindow<FrmAbout> m_about;
+    SingleWindow<ExtForm> m_extForm;
     QTimer m_evtTimer;
     QTimer m_timer1;
     QTimer m_tmer;

@@ -69,6 +69,9 @@ public:
     QString presetHelpText(int index) const;
     QString customHelpText() const;
 
+    // The administrator's auto-save setting, applied at once: on or off, every `seconds`
+    // seconds rounded to whole milliseconds. An interval under one millisecond never ticks.
+    void setAutoSaveTimer(bool enabled, double seconds);
     bool autoSaveEnabled() const { return m_autoSaveEnabled; }
     int autoSaveIntervalMs() const { return m_autoSaveIntervalMs; }
 

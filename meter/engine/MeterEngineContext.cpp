@@ -72,12 +72,15 @@ void MeterEngine::hsLoad() {
             TextOf(SelectUser(store, QStringLiteral("Masterset"), master,
                               QString::fromLatin1(column), QString::fromLatin1(fallback))));
     };
-    const bool autoSave = setting("AutoSave", "1") == 1;
-    // A zero or negative interval would fire without pause; it switches the timer off.
-    const double intervalMs = std::round(setting("Space", "30") * 1000);
-    const bool usableInterval = intervalMs >= 1 && intervalMs <= 2147483647.0;
-    setAutoSave(autoSave && usableInterval,
-                usableInterval ? static_cast<int>(intervalMs) : m_autoSaveIntervalMs);
+    setAutoSaveTimer(setting("AutoSave", "1") == 1, setting("Space", "30"));
     if (setting("UsePass", "0") == 1)
         m_state.ExtPass = true;
+}
+
+void MeterEngine::setAutoSaveTimer(bool enabled, double seconds) {
+    // A zero or negative interval would fire without pause; it switches the timer off.
+    const double intervalMs = std::round(seconds * 1000);
+    const bool usableInterval = intervalMs >= 1 && intervalMs <= 2147483647.0;
+    setAutoSave(enabled && usableInterval,
+                usableInterval ? static_cast<int>(intervalMs) : m_autoSaveIntervalMs);
 }

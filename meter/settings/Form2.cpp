@@ -2,11 +2,11 @@
 
 #include "common/StoreError.h"
 #include "meter/engine/MeterEngine.h"
-#include "meter/settings/CaptionDrag.h"
-#include "meter/settings/CloseImage.h"
 #include "meter/settings/DayEntryRules.h"
 #include "meter/settings/KeyCharFilter.h"
 #include "meter/settings/SystemSettingsFile.h"
+#include "meter/settings/TitleBand.h"
+#include "meter/settings/TwipsControls.h"
 #include "meter/store/IniLayout.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
@@ -18,51 +18,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <utility>
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
+using TwipsControls::Button;
+using TwipsControls::Group;
+using TwipsControls::Twips;
+using TwipsControls::TwipsPerPixel;
+
 constexpr int WidthTwips = 5265;  // 351 pixels
 constexpr int HeightTwips = 4785; // 319 pixels
-// Presses on the background this close to the top move the window.
-constexpr int BandTwips = 360;
-
-QRect Twips(int left, int top, int width, int height) {
-    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-                 height / TwipsPerPixel);
-}
 
 const QString Digits = QStringLiteral("0123456789");
 
 QLabel* Caption(const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    return label;
+    return TwipsControls::Caption(nullptr, text, parent, geometry);
 }
 
 QLineEdit* Box(const char* name, const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* box = new QLineEdit(text, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
-}
-
-QPushButton* Button(const char* name, const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-QGroupBox* Group(const char* name, const QString& title, QWidget* parent, const QRect& geometry) {
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QLatin1String(name));
-    group->setGeometry(geometry);
-    return group;
+    return TwipsControls::Box(name, text, parent, geometry);
 }
 
 } // namespace
@@ -79,25 +55,7 @@ Form2::Form2(Clock& clock, Prompter& prompter, MeterEngine& mainEngine, QString 
 }
 
 void Form2::buildControls() {
-    m_label1 = Caption(QStringLiteral("Dialtoll设置"), this, Twips(120, 60, 3000, 240));
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QFont bandFont = m_label1->font();
-    bandFont.setBold(true);
-    m_label1->setFont(bandFont);
-    m_label1->setStyleSheet(QStringLiteral("color: white;"));
-
-    auto* image1 = new CloseImage(this);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setToolTip(QStringLiteral("关闭"));
-    image1->setGeometry(Twips(4905, 60, 240, 240));
-    connect(image1, &CloseImage::clicked, this, &QWidget::close);
-
-    // The left button moves the window by its band or by the caption on it.
-    auto* drag = new CaptionDrag(this, [this](const QObject* pressed, const QMouseEvent& event) {
-        return event.button() == Qt::LeftButton &&
-               (pressed != this || event.position().y() < BandTwips / TwipsPerPixel);
-    });
-    drag->addHandle(m_label1);
+    m_label1 = TitleBand::Install(this, QStringLiteral("Dialtoll设置"), "Label1", WidthTwips);
 
     // Time settings.
     QGroupBox* time = Group("Frame1", QStringLiteral("时间设置"), this, Twips(90, 420, 5085, 1050));
@@ -251,9 +209,7 @@ void Form2::AdItm(const QString& entry, QListWidget* list) {
 
 void Form2::refuse(QLineEdit* input, const QString& message) {
     m_prompter.error(message);
-    input->setFocus();
-    // The whole text selected, the cursor at its start.
-    input->setSelection(input->text().size(), -input->text().size());
+    TwipsControls::SelectAll(input);
 }
 
 void Form2::Command1_Click() {
@@ -351,22 +307,5 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form2::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect face = rect();
-    const int band = BandTwips / TwipsPerPixel;
-
-    QLinearGradient body(face.topLeft(), face.bottomLeft());
-    body.setColorAt(0, QColor(238, 243, 250));
-    body.setColorAt(1, QColor(214, 224, 238));
-    painter.fillRect(face, body);
-
-    QLinearGradient title(0, 0, 0, band);
-    title.setColorAt(0, QColor(52, 104, 178));
-    title.setColorAt(1, QColor(28, 70, 138));
-    painter.fillRect(QRect(0, 0, face.width(), band), title);
-    painter.setPen(QColor(120, 160, 215));
-    painter.drawLine(0, band, face.width(), band);
-
-    painter.setPen(QColor(28, 70, 138));
-    painter.drawRect(face.adjusted(0, 0, -1, -1));
+    TitleBand::Paint(this);
 }
