@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TextConventions.h"
+
 #include <QString>
 
 // The widths of the text columns the access windows write. Characters are counted as code
@@ -11,7 +13,7 @@ constexpr int CountdownTitle = 28;
 constexpr int CountdownDateTime = 23;
 
 inline bool Exceeds(const QString& text, int limit) {
-    return text.toUcs4().size() > limit;
+    return CharacterCount(text) > limit;
 }
 
 } // namespace TextLimits
