@@ -9,6 +9,7 @@
 #include "meter/settings/SystemSettingsFile.h"
 #include "meter/store/IniLayout.h"
 #include "platform/Clock.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
 #include <QCheckBox>
@@ -175,6 +176,8 @@ void Form2::buildControls() {
         Button("Command6", QStringLiteral("取消(&C)"), this, Twips(3960, 4380, 1215, 300));
     connect(command5, &QPushButton::clicked, this, &Form2::Command5_Click);
     connect(command6, &QPushButton::clicked, this, &Form2::Command6_Click);
+    // Esc is 取消; Enter in the boxes keeps its own uses (adding a list entry).
+    (new DialogKeys(this))->setCancelButton(command6);
 
     // Input filters.
     auto* numbers = new KeyCharFilter(Digits + u'.', this);
