@@ -2,6 +2,7 @@
 
 #include "common/DataFolder.h"
 #include "common/Store.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
 #include <QCloseEvent>
@@ -88,6 +89,9 @@ void AddUser::buildControls() {
     layout->addWidget(rule);
     layout->addLayout(administrator);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Esc leaves as 取消 does.
+    (new DialogKeys(this))->setCancelButton(m_command2);
 
     setTabOrder(m_text1, m_text2);
     setTabOrder(m_text2, m_text3);

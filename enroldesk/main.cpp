@@ -1,4 +1,5 @@
 #include "common/DataFolder.h"
+#include "common/QtTranslations.h"
 #include "enroldesk/AddUser.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "platform/linux/SystemClock.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Enroldesk"));
+    InstallQtTranslations(app);
     // The window's closing ends the program, message boxes or not.
     QApplication::setQuitOnLastWindowClosed(false);
 

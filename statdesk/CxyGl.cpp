@@ -3,6 +3,7 @@
 #include "common/DataFolder.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 #include "statdesk/DefaultGridPrinter.h"
 #include "statdesk/QueryError.h"
@@ -147,6 +148,9 @@ void CxyGl::buildControls() {
     m_grid->horizontalHeader()->setHighlightSections(false);
     setColumnWidths({600, 1200, 2100, 2100, 1000});
 
+    // Return and Enter on a focused button press it.
+    new DialogKeys(this);
+
     connect(command1, &QPushButton::clicked, this, &CxyGl::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &CxyGl::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &CxyGl::Command3_Click);
@@ -166,8 +170,8 @@ void CxyGl::setColumnWidths(std::initializer_list<int> twips) {
     int column = 0;
     for (const int width : twips) {
         const bool dateColumn = column == 2 || column == 3;
-        m_grid->setColumnWidth(column++, dateColumn ? std::max(Pixels(width), dateTimeWidth)
-                                                    : Pixels(width));
+        m_grid->setColumnWidth(column++,
+                               dateColumn ? std::max(Pixels(width), dateTimeWidth) : Pixels(width));
     }
     // The remaining columns are as wide as their header text.
     for (; column < SessionTableModel::ColumnCount; ++column)

@@ -1,4 +1,5 @@
 #include "common/DataFolder.h"
+#include "common/QtTranslations.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "statdesk/CxyGl.h"
 #include "statdesk/QueryBenchmark.h"
@@ -12,6 +13,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Statdesk"));
+    InstallQtTranslations(app);
     MessageBoxPrompter prompter(QStringLiteral("Statdesk"));
     CxyGl window(prompter, ResolveDataFolder());
     window.Form_Load();

@@ -172,6 +172,9 @@ QGroupBox* Form1::buildInformationFrame() {
     m_tbr->setObjectName(QStringLiteral("Tbr"));
     m_tbr->setGeometry(Twips(120, 240, 2940, 1335));
     m_tbr->setWordWrap(true);
+    // The label keeps its size; at the window's 10.5 pt (and still at 9 pt) the longest help
+    // texts, with a user name of twelve characters, run past its last line.
+    m_tbr->setFont(SongFont(8.5));
     m_tbr->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Line(frame, "Line2", 60, 3120, 1680);
 

@@ -1,4 +1,5 @@
 #include "common/DataFolder.h"
+#include "common/QtTranslations.h"
 #include "meter/desktop/Form1.h"
 #include "platform/linux/DesktopShell.h"
 #include "platform/linux/LinuxDialUpNetwork.h"
@@ -16,6 +17,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dialtoll"));
+    InstallQtTranslations(app);
     // The main window is hidden most of the time; only shutdown ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

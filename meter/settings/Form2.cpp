@@ -9,6 +9,7 @@
 #include "meter/settings/TwipsControls.h"
 #include "meter/store/IniLayout.h"
 #include "platform/Clock.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
 #include <QCheckBox>
@@ -117,20 +118,24 @@ void Form2::buildControls() {
     connect(m_holidays.deleteButton, &QPushButton::clicked, this, &Form2::Command3_Click);
     connect(m_restDays.deleteButton, &QPushButton::clicked, this, &Form2::Command4_Click);
 
-    // Countdown settings; the boxes are filled by the load.
+    // Countdown settings; the boxes are filled by the load. Side by side the two boxes are too
+    // narrow for their default texts, so they sit one above the other with the window's buttons
+    // beside them.
     QGroupBox* countdown =
-        Group("Frame3", QStringLiteral("倒计时器设置"), this, Twips(90, 3810, 5085, 660));
+        Group("Frame3", QStringLiteral("倒计时器设置"), this, Twips(90, 3780, 3780, 960));
     Caption(QStringLiteral("倒计时标题:"), countdown, Twips(120, 270, 990, 300));
-    m_text9 = Box("Text9", QString(), countdown, Twips(1110, 270, 1200, 300));
-    Caption(QStringLiteral("日期时间:"), countdown, Twips(2340, 270, 870, 300));
-    m_text10 = Box("Text10", QString(), countdown, Twips(3240, 270, 1725, 300));
+    m_text9 = Box("Text9", QString(), countdown, Twips(1110, 270, 2550, 300));
+    Caption(QStringLiteral("日期时间:"), countdown, Twips(120, 600, 990, 300));
+    m_text10 = Box("Text10", QString(), countdown, Twips(1110, 600, 2550, 300));
 
     QPushButton* command5 =
-        Button("Command5", QStringLiteral("确定(&T)"), this, Twips(2790, 4440, 1140, 300));
+        Button("Command5", QStringLiteral("确定(&T)"), this, Twips(3960, 4050, 1215, 300));
     QPushButton* command6 =
-        Button("Command6", QStringLiteral("取消(&C)"), this, Twips(4035, 4440, 1140, 300));
+        Button("Command6", QStringLiteral("取消(&C)"), this, Twips(3960, 4380, 1215, 300));
     connect(command5, &QPushButton::clicked, this, &Form2::Command5_Click);
     connect(command6, &QPushButton::clicked, this, &Form2::Command6_Click);
+    // Esc is 取消; Enter in the boxes keeps its own uses (adding a list entry).
+    (new DialogKeys(this))->setCancelButton(command6);
 
     // Input filters.
     auto* numbers = new KeyCharFilter(Digits + u'.', this);

@@ -2,6 +2,7 @@
 
 #include "platform/Prompter.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -14,6 +15,9 @@ public:
     bool question(const QString& text) override;
 
 private:
+    QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& text,
+                                    QMessageBox::StandardButtons buttons);
+
     QString m_title;
     QPointer<QWidget> m_parent;
 };

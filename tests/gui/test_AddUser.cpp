@@ -490,6 +490,36 @@ private slots:
         QVERIFY(desk.prompter.messages().isEmpty());
     }
 
+    void keysPressTheFocusedButtonAndEscLeaves() {
+        TempFolder folder;
+        MakeStore(folder);
+        Desk desk(folder);
+        QSignalSpy ends(&desk.window, &AddUser::programEnds);
+
+        // No default button: Enter in a box does nothing.
+        desk.box("Text1")->setFocus();
+        QTest::keyClick(desk.box("Text1"), Qt::Key_Return);
+        QVERIFY(desk.prompter.messages().isEmpty());
+
+        // Return and Enter on a focused button press it.
+        auto* command1 = desk.window.findChild<QPushButton*>("Command1");
+        command1->setFocus();
+        QTest::keyClick(command1, Qt::Key_Return);
+        QVERIFY(OneError(desk.prompter, "请输入密码！"));
+        desk.prompter.clear();
+        auto* command3 = desk.window.findChild<QPushButton*>("Command3");
+        command3->setFocus();
+        QTest::keyClick(command3, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(OneError(desk.prompter, "用户名不能为空！"));
+        QCOMPARE(ends.count(), 0);
+
+        // Esc ends the program as 取消 does, wherever the focus is.
+        desk.box("Text4")->setFocus();
+        QTest::keyClick(desk.box("Text4"), Qt::Key_Escape);
+        QCOMPARE(ends.count(), 1);
+        QVERIFY(!desk.window.isVisible());
+    }
+
     void unreadableFileIsReportedAndTheWindowStays() {
         TempFolder folder;
         QFile file(DatabasePath(folder));

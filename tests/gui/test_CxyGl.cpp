@@ -282,6 +282,25 @@ private slots:
         QCOMPARE(GridRows(*w).size(), 2);
     }
 
+    void returnAndEnterPressTheFocusedButton() {
+        Fixture fixture(MarchSessions());
+        auto w = fixture.window();
+        SetRange(*w, "所有人", March1, March10);
+        auto* command1 = w->findChild<QPushButton*>("Command1");
+        command1->setFocus();
+        QTest::keyClick(command1, Qt::Key_Return);
+        QCOMPARE(GridRows(*w).size(), 5);
+
+        // Enter on 复制 copies the selected block.
+        w->selectRows(0, 1);
+        auto* command2 = w->findChild<QPushButton*>("Command2");
+        command2->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keyClick(command2, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QApplication::clipboard()->text().count(QStringLiteral("\r\n")), 2);
+        QCOMPARE(Texts(fixture.prompter), QStringList());
+    }
+
     void theHeaderAndWidthsFollowTheGrid() {
         Fixture fixture(MarchSessions());
         auto w = fixture.window();

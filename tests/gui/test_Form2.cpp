@@ -251,20 +251,57 @@ private slots:
         form = meter.open();
         Click(form, "Command5");
         const QByteArray saved = meter.iniBytes();
-        for (const bool byImage : {false, true}) {
+        for (const QString way : {"Command6", "Image1", "Esc in a box", "Esc in a list"}) {
             form = meter.open();
             Find(form, "Text6")->setText("3月8日");
             Click(form, "Command1");
             QVERIFY(Entries(form, "List1").contains("3月8日"));
             Find(form, "Text8")->setText("9");
-            if (byImage)
+            if (way == "Image1")
                 QTest::mouseClick(Find<QWidget>(form, "Image1"), Qt::LeftButton);
+            else if (way == "Esc in a box")
+                QTest::keyClick(Find(form, "Text8"), Qt::Key_Escape);
+            else if (way == "Esc in a list")
+                QTest::keyClick(Find<QListWidget>(form, "List2"), Qt::Key_Escape);
             else
                 Click(form, "Command6");
             FlushDeletes();
+            QVERIFY2(form.isNull(), qPrintable(way));
             QVERIFY(form.isNull());
             QCOMPARE(meter.iniBytes(), saved);
         }
+    }
+
+    void returnAndEnterPressTheFocusedButton() {
+        Meter meter;
+        QPointer<Form2> form = meter.open();
+        QLineEdit* text6 = Find(form, "Text6");
+        for (const auto& [key, day] :
+             {std::pair{Qt::Key_Return, "3月8日"}, std::pair{Qt::Key_Enter, "3月9日"}}) {
+            text6->setText(QString::fromUtf8(day));
+            QPushButton* command1 = Find<QPushButton>(form, "Command1");
+            command1->setFocus();
+            QTest::keyClick(command1, key,
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QVERIFY(Entries(form, "List1").contains(QString::fromUtf8(day)));
+        }
+        // A modified Return is some other key.
+        text6->setText("3月10日");
+        QTest::keyClick(Find<QPushButton>(form, "Command1"), Qt::Key_Return, Qt::ShiftModifier);
+        QVERIFY(!Entries(form, "List1").contains("3月10日"));
+        // With no default button, Enter in a plain box does nothing.
+        Find(form, "Text8")->setFocus();
+        QTest::keyClick(Find(form, "Text8"), Qt::Key_Return);
+        QVERIFY(form);
+        QVERIFY(!QFile::exists(meter.iniPath()));
+
+        QPushButton* command5 = Find<QPushButton>(form, "Command5");
+        command5->setFocus();
+        QTest::keyClick(command5, Qt::Key_Enter, Qt::KeypadModifier);
+        FlushDeletes();
+        QVERIFY(form.isNull());
+        QCOMPARE(meter.ini("节假日设置", "Count"), QString("9")); // the seven built in and two
+        QVERIFY(meter.prompter.messages().isEmpty());
     }
 
     void addsHolidaysInTheirStoredForms() {

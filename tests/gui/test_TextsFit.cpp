@@ -1,0 +1,111 @@
+// Texts shown in fixed-size controls fit them at the fonts the desktop really has.
+#include "common/Store.h"
+#include "meter/desktop/Form1.h"
+#include "meter/desktop/HoverHelp.h"
+#include "meter/engine/MeterEngine.h"
+#include "meter/engine/PlanPresets.h"
+#include "meter/settings/Form2.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QtTest>
+
+namespace {
+
+// The longest account name, in characters as wide as any.
+const QString LongestUser = QStringLiteral("一二三四五六七八九十甲乙");
+
+// Why `text` does not fit the word-wrapped label, or empty when it does.
+QString Overflow(const QLabel* label, const QString& text) {
+    const QRect room = label->contentsRect();
+    const QRect needed = QFontMetrics(label->font())
+                             .boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, text);
+    if (needed.height() <= room.height() && needed.width() <= room.width())
+        return {};
+    return QStringLiteral("%1x%2 needed, %3x%4 there: %5")
+        .arg(needed.width())
+        .arg(needed.height())
+        .arg(room.width())
+        .arg(room.height())
+        .arg(text);
+}
+
+// The width a line edit has for its text: inside its frame and its text margins, less the two
+// pixels it keeps free at each side.
+int TextRoom(const QLineEdit* box) {
+    QStyleOptionFrame frame;
+    frame.initFrom(box);
+    frame.rect = box->rect();
+    frame.lineWidth =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box) : 0;
+    const QRect contents = box->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &frame, box)
+                               .marginsRemoved(box->textMargins());
+    return contents.width() - 2 * 2;
+}
+
+} // namespace
+
+class TextsFitTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyHelpTextFitsTheHelpLabel() {
+        FakePlatform platform;
+        TempFolder folder;
+        Form1 form(platform.meterServices(folder.path(), "/opt/dialtoll/Dialtoll"));
+        form.Form_Load();
+        form.engine().setCurrentUser(LongestUser);
+        const auto* tbr = form.findChild<QLabel*>("Tbr");
+        QVERIFY(tbr);
+
+        QStringList texts;
+        for (const QWidget* item : form.findChildren<QWidget*>())
+            if (const auto help = HoverHelpText(item->objectName(), LongestUser))
+                texts << *help;
+        QVERIFY(texts.contains(HoverHelpText("User", LongestUser).value()));
+        for (int i = 0; i < PlanPresets::Count; ++i)
+            texts << form.engine().presetHelpText(i);
+        texts << form.engine().customHelpText();
+
+        for (const QString& text : texts) {
+            const QString overflow = Overflow(tbr, text);
+            QVERIFY2(overflow.isEmpty(), qPrintable(overflow));
+        }
+    }
+
+    void theCountdownBoxesHoldTheirTexts() {
+        FakePlatform platform(QDateTime(QDate(2026, 12, 10), QTime(6, 40)));
+        TempFolder folder;
+        Store store; // never opened: the window only reads its settings file here
+        MeterEngine engine(platform.engineServices(store, folder.path(), "/usr/bin/Dialtoll"));
+        Form2 form(platform.clock, platform.prompter, engine, folder.path());
+        const auto* text9 = form.findChild<QLineEdit*>("Text9");
+        const auto* text10 = form.findChild<QLineEdit*>("Text10");
+        QVERIFY(text9 && text10);
+        QCOMPARE(text9->text(), QString("2027年1月1日倒计时"));
+        QCOMPARE(text10->text(), QString("2027-1-1 0:00:00"));
+
+        const struct {
+            const QLineEdit* box;
+            QString text;
+        } cases[] = {
+            {text9, text9->text()},
+            {text10, text10->text()},
+            // A target typed with 年, 月, 日 and a time of day.
+            {text10, QStringLiteral("2027年12月31日 23:59:59")},
+        };
+        for (const auto& [box, text] : cases) {
+            const int needed = box->fontMetrics().horizontalAdvance(text);
+            QVERIFY2(
+                needed <= TextRoom(box),
+                qPrintable(QStringLiteral("%1: %2 > %3").arg(text).arg(needed).arg(TextRoom(box))));
+        }
+    }
+};
+
+QTEST_MAIN(TextsFitTest)
+#include "test_TextsFit.moc"
