@@ -6,6 +6,7 @@
 #include "meter/access/Indv.h"
 #include "meter/desktop/FrmAbout.h"
 #include "meter/desktop/MeterServices.h"
+#include "meter/desktop/OwnedWindows.h"
 #include "meter/desktop/SingleWindow.h"
 #include "meter/engine/MeterEngine.h"
 
@@ -36,6 +37,11 @@ public:
     void Form_Load();
     // Shutdown; false when it was refused (the exit password is in force).
     bool Form_Unload();
+    // What shutdown would save, without ending: the running session's records and the plan
+    // choice. For a desktop session that may end (or may be cancelled).
+    void saveForSessionEnd();
+    // Shutdown that asks for no exit password: the session ends, or a signal says to end.
+    void endWithoutPassword();
 
     MeterEngine& engine() { return m_engine; }
     Store& storeDb() { return m_store; }
@@ -79,6 +85,11 @@ private:
     void openDatabase();
     void restorePlanChoice();
     void showFigures();
+    void trayDockedChanged(bool docked);
+    // Hidden without a taskbar entry, ready to show normal.
+    void withdraw();
+    void forgetMinimised();
+    void hideOwnedWindows();
     void showPlanChoice();
     void applyAutoSaveTimer();
     void updateTrayTip();
@@ -103,6 +114,10 @@ private:
     QLabel* m_titLb = nullptr;
     QList<QLabel*> m_links;
     QHash<QString, QLabel*> m_figureLabels;
+    // The figures as last shown: a label changes only when its figure does, so a figure not
+    // computed yet keeps the design text and an emptied one shows empty.
+    MeterFigures m_shownFigures;
+    OwnedWindows m_ownedWindows{this};
     SingleWindow<Form2> m_form2;
     SingleWindow<Form3> m_form3;
     SingleWindow<Indv> m_indv;

@@ -1,6 +1,7 @@
 #include "common/DataFolder.h"
 #include "common/QtTranslations.h"
 #include "meter/desktop/Form1.h"
+#include "meter/desktop/SessionEnd.h"
 #include "platform/linux/DesktopShell.h"
 #include "platform/linux/LinuxDialUpNetwork.h"
 #include "platform/linux/LinuxRegistry.h"
@@ -12,7 +13,6 @@
 #include "platform/linux/TerminationSignals.h"
 
 #include <QApplication>
-#include <QSessionManager>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -38,16 +38,13 @@ int main(int argc, char* argv[]) {
     QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
 
     // A signal or the end of the desktop session shuts down without the exit password, so
-    // the running session is saved.
-    const auto shutDown = [&form1] {
-        form1.engine().CanExt(false);
-        form1.Form_Unload();
-    };
+    // the running session is saved; a save request of the session only saves.
+    SessionEnd sessionEnd([&form1] { form1.saveForSessionEnd(); },
+                          [&form1] { form1.endWithoutPassword(); });
+    sessionEnd.watch(app);
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &form1,
-                     shutDown);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form1,
-                     [shutDown](QSessionManager&) { shutDown(); });
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &sessionEnd,
+                     &SessionEnd::endRequested);
 
     form1.Form_Load();
     return QApplication::exec();
