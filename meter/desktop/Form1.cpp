@@ -20,6 +20,7 @@
 #include "meter/store/IniLayout.h"
 #include "meter/store/PlanChoiceFile.h"
 #include "platform/Clock.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 
@@ -92,6 +93,8 @@ Form1::Form1(MeterServices services, QWidget* parent)
     setFixedSize(480, 420);
     setMouseTracking(true);
     buildControls();
+    // Return on a focused button presses it.
+    new DialogKeys(this);
     for (QWidget* child : findChildren<QWidget*>()) {
         if (!child->objectName().isEmpty())
             child->installEventFilter(this);

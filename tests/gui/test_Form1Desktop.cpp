@@ -313,6 +313,11 @@ private slots:
         QTest::mouseClick(meter.form.findChild<QPushButton*>("Command3"), Qt::LeftButton);
         meter.form.menus().item("mnuCut")->trigger();
         QCOMPARE(meter.network.hangUpCount(), 2);
+        // Return on the focused button presses it, as in any dialog.
+        auto* command3 = meter.form.findChild<QPushButton*>("Command3");
+        command3->setFocus();
+        QTest::keyClick(command3, Qt::Key_Return);
+        QCOMPARE(meter.network.hangUpCount(), 3);
     }
 };
 
