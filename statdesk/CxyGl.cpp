@@ -110,11 +110,9 @@ void CxyGl::buildControls() {
     auto* command2 = Button("Command2", QStringLiteral("复制(&C)"), m_controls);
     auto* command3 = Button("Command3", QStringLiteral("删除(&D)"), m_controls);
     m_command3 = command3;
-    m_cmdPreview = Button("cmdPreview", QStringLiteral("打印预览(&P)"), m_controls);
     m_cmdExport = Button("cmdExport", QStringLiteral("导出(&E)"), m_controls);
     first->addWidget(command1);
     first->addWidget(command4);
-    first->addWidget(m_cmdPreview);
     first->addSpacing(12);
     first->addWidget(command2);
     first->addWidget(command3);
@@ -148,18 +146,25 @@ void CxyGl::buildControls() {
     m_cb5 = dateBox("Cb5", "Label7", QStringLiteral("年"));
     m_cb6 = dateBox("Cb6", "Label8", QStringLiteral("月"));
     m_cb7 = dateBox("Cb7", "Label9", QStringLiteral("日"));
-    second->addSpacing(12);
+    second->addStretch();
+    rows->addLayout(second);
+
+    // How the listing is shown and what else can be made of it, on a row of its own.
+    auto* third = new QHBoxLayout;
     auto* viewLabel = Label("lblView", QStringLiteral("显示(&G):"), m_controls);
     m_cbView = new QComboBox(m_controls);
     m_cbView->setObjectName(QStringLiteral("cbView"));
     m_cbView->addItems({QStringLiteral("明细"), QStringLiteral("按日"), QStringLiteral("按月")});
     viewLabel->setBuddy(m_cbView);
-    second->addWidget(viewLabel);
-    second->addWidget(m_cbView);
     m_cmdChart = Button("cmdChart", QStringLiteral("图表(&T)"), m_controls);
-    second->addWidget(m_cmdChart);
-    second->addStretch();
-    rows->addLayout(second);
+    m_cmdPreview = Button("cmdPreview", QStringLiteral("打印预览(&P)"), m_controls);
+    third->addWidget(viewLabel);
+    third->addWidget(m_cbView);
+    third->addSpacing(12);
+    third->addWidget(m_cmdChart);
+    third->addWidget(m_cmdPreview);
+    third->addStretch();
+    rows->addLayout(third);
 
     m_model = new SessionTableModel(this);
     m_groupModel = new GroupTableModel(this);
@@ -431,6 +436,13 @@ void CxyGl::placeControls() {
     fitGrid();
 }
 
+void CxyGl::closeEvent(QCloseEvent* event) {
+    // The chart belongs to this window: it must not keep the program running alone.
+    if (m_chart)
+        m_chart->close();
+    QWidget::closeEvent(event);
+}
+
 void CxyGl::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // An account registered while the window was in the background shows up on return.
@@ -472,7 +484,7 @@ void CxyGl::regroup() {
     if (m_model->isListed())
         m_groupModel->setGroups(SessionGrouping::group(m_model->sessions(), period), period);
     else
-        m_groupModel->clear();
+        m_groupModel->clear(period);
 }
 
 void CxyGl::showListing(ListingModel* model) {

@@ -25,9 +25,10 @@ void GroupTableModel::setGroups(std::vector<SessionGroup> groups, GroupPeriod pe
     emit headerDataChanged(Qt::Horizontal, Period, Period);
 }
 
-void GroupTableModel::clear() {
+void GroupTableModel::clear(GroupPeriod period) {
     beginResetModel();
     m_groups.clear();
+    m_period = period;
     m_totalSessions = 0;
     m_totalSeconds = 0;
     m_totalFee = 0;

@@ -16,7 +16,8 @@ public:
 
     // Groups in calendar order.
     void setGroups(std::vector<SessionGroup> groups, GroupPeriod period);
-    void clear();
+    // No listing: the header alone, naming the period.
+    void clear(GroupPeriod period = GroupPeriod::Day);
 
     int columnCount(const QModelIndex& parent = {}) const override;
     int itemCount() const override { return int(m_groups.size()); }

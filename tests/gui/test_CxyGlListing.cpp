@@ -236,6 +236,9 @@ private slots:
         f.button("cmdChart")->click();
         QCOMPARE(f.window->chartWindow(), chart);
         QCOMPARE(f.window->findChildren<StatChart*>().size(), 1);
+        // It closes with the window, so it never keeps the program running on its own.
+        f.window->close();
+        QTRY_VERIFY(!f.window->chartWindow());
     }
 
     void aHeaderClickSortsWithTheTotalsLast() {
