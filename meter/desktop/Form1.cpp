@@ -90,6 +90,7 @@ Form1::Form1(MeterServices services, QWidget* parent)
     m_tray = new cSysTray(this);
     connectCommands();
     connectTray();
+    setUpLogin();
     showFigures();
 
     connect(&m_engine, &MeterEngine::figuresChanged, this, &Form1::showFigures);
@@ -167,6 +168,7 @@ void Form1::Form_Load() {
         // The load is start-up's last step; the timers take over anyway.
     }
     startTimers();
+    startDialogWatch();
     if (!m_tray->InTray())
         openMainWindow();
 }
@@ -241,6 +243,7 @@ bool Form1::Form_Unload() {
         return false;
     }
     m_engine.AutoSave();
+    closeLoginForShutdown();
     m_form2.close();
     m_about.close();
     m_form3.close();
