@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <exception>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 using namespace TwipsControls;
@@ -33,6 +35,13 @@ frmLogin::frmLogin(Store& store, MeterEngine& mainEngine, DialUpNetwork& network
     setWindowTitle(QStringLiteral("Dialtoll用户登录"));
     setFixedSize(WidthTwips / TwipsPerPixel, HeightTwips / TwipsPerPixel);
     buildControls();
+    m_frameWatch = new QTimer(this);
+    m_frameWatch->setInterval(50ms);
+    connect(m_frameWatch, &QTimer::timeout, this, [this] {
+        if (++m_frameChecks >= 20 || !isVisible())
+            m_frameWatch->stop();
+        followFrame();
+    });
 }
 
 frmLogin::~frmLogin() {
@@ -181,9 +190,11 @@ void frmLogin::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     load();
     m_gate.applyLock(*this, frameGeometry());
-    // The window manager frames the window after it is shown, and the frame may come without
-    // a move: the pointer's rectangle is taken again once it has.
-    QTimer::singleShot(0, this, &frmLogin::followFrame);
+    // The window manager frames the window some time after it is shown, and Qt learns of the
+    // frame without any event: it is looked at for a moment, so the window is placed and the
+    // pointer's rectangle taken again with it.
+    m_frameChecks = 0;
+    m_frameWatch->start();
 }
 
 void frmLogin::resizeEvent(QResizeEvent* event) {

@@ -12,6 +12,7 @@ class MeterEngine;
 class Prompter;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class Store;
 
 // The login window: one per program, always on top, without a taskbar entry. Shown for a link
@@ -76,4 +77,6 @@ private:
     QLabel* m_label1 = nullptr;
     QRect m_placedOver;
     QSize m_placedSize;
+    QTimer* m_frameWatch = nullptr;
+    int m_frameChecks = 0;
 };

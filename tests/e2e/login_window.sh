@@ -63,7 +63,8 @@ mkdir -p "$DIALTOLL_HOME"
 iface=dtlogin$$
 iface=${iface:0:15}
 database=$DIALTOLL_HOME/veyranettimer.dat
-sql() { printf "PRAGMA key='松风明月夜';\n%s\n" "$1" | sqlcipher "$database" | tail -n 1; }
+# The meter writes at the same moments; the shell waits for it as the programs do.
+sql() { printf ".timeout 5000\nPRAGMA key='松风明月夜';\n%s\n" "$1" | sqlcipher "$database" | tail -n 1; }
 
 DIALTOLL_DIALUP_IFACES=$iface "$bin/Dialtoll" >"$work/log" 2>&1 &
 pids+=($!)
@@ -217,6 +218,10 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 grep -qx closed "$work/dialer.out" || fail "取消 did not close the dialog: $(cat "$work/dialer.out")"
+for _ in $(seq 50); do
+    [ -z "$(login_window)" ] && break
+    sleep 0.1
+done
 [ -z "$(login_window)" ] || fail "the login window stayed after 取消"
 echo "dialog: held back, login window centred over it, closed by 取消"
 echo "screenshots: $shots/login-for-link.png $shots/login-over-dialer.png"
