@@ -53,13 +53,16 @@ void LoginGate::applyLock(QWidget& window, const QRect& outer) {
         m_deskLock.holdKeyboard(window);
     if (optionOn("Mouse")) {
         m_pointerConfined = true;
+        m_lockRect = lockRect;
         m_deskLock.confinePointer(lockRect);
     }
 }
 
 void LoginGate::followWindow(const QRect& outer) {
-    if (m_pointerConfined)
-        m_deskLock.confinePointer(LockRect(outer));
+    if (m_pointerConfined && LockRect(outer) != m_lockRect) {
+        m_lockRect = LockRect(outer);
+        m_deskLock.confinePointer(m_lockRect);
+    }
 }
 
 void LoginGate::release() {

@@ -52,6 +52,7 @@ private:
     LoginContext m_context;
     bool m_succeeded = false;
     bool m_pointerConfined = false;
+    QRect m_lockRect;
     // Every dialog handed to this showing: a later one replaces the context, but none may stay
     // held back once the window is gone.
     QList<DialUpDialogs::Handle> m_heldDialogs;
