@@ -106,6 +106,7 @@ Form1::Form1(MeterServices services, QWidget* parent)
     m_tray = new cSysTray(this);
     connectCommands();
     connectTray();
+    setUpLogin();
     showFigures();
 
     connect(&m_engine, &MeterEngine::figuresChanged, this, &Form1::showFigures);
@@ -183,6 +184,7 @@ void Form1::Form_Load() {
         // The load is start-up's last step; the timers take over anyway.
     }
     startTimers();
+    startDialogWatch();
     if (!m_tray->docked()) {
         // Without a tray the program could not be reached at all: show the window instead.
         qWarning("Dialtoll: the desktop has no system tray (yet); showing the main window.");
@@ -260,6 +262,7 @@ bool Form1::Form_Unload() {
         return false;
     }
     m_engine.AutoSave();
+    closeLoginForShutdown();
     m_form2.close();
     m_about.close();
     m_form3.close();

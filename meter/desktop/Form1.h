@@ -4,6 +4,8 @@
 #include "meter/access/ExtForm.h"
 #include "meter/access/Form3.h"
 #include "meter/access/Indv.h"
+#include "meter/access/frmLogin.h"
+#include "meter/desktop/DialUpDialogWatcher.h"
 #include "meter/desktop/FrmAbout.h"
 #include "meter/desktop/MeterServices.h"
 #include "meter/desktop/OwnedWindows.h"
@@ -13,6 +15,7 @@
 #include <QList>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class Form2;
@@ -60,6 +63,13 @@ public:
     void startCompanion(const QString& program);
     void startMoveMode();
 
+    // The login window, the dial-up dialog watch and its Timer2 (250 ms).
+    frmLogin& loginWindow() { return *m_login; }
+    DialUpDialogWatcher& dialogWatcher() { return *m_watcher; }
+    const QTimer& timer2() const { return m_timer2; }
+    // 更改用户: the outgoing account's session is saved, then the login window asks.
+    void changeUser();
+
 signals:
     // Shutdown has run; the program ends.
     void unloaded();
@@ -99,6 +109,9 @@ private:
     void startDragging();
     QWidget* dialogOwner() const;
     QString settingPath() const;
+    void setUpLogin();
+    void startDialogWatch();
+    void closeLoginForShutdown();
 
     MeterServices m_services;
     Store m_store;
@@ -130,4 +143,8 @@ private:
     QTimer m_timer3;
     QTimer m_autoSave;
     bool m_unloaded = false;
+    // Destroyed before the engine and the store: closing the login window still uses them.
+    QTimer m_timer2;
+    std::unique_ptr<frmLogin> m_login;
+    std::unique_ptr<DialUpDialogWatcher> m_watcher;
 };

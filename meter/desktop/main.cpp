@@ -11,6 +11,8 @@
 #include "platform/linux/SoundEffectReminder.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TerminationSignals.h"
+#include "platform/linux/X11DeskLock.h"
+#include "platform/linux/X11DialUpDialogs.h"
 
 #include <QApplication>
 
@@ -33,8 +35,10 @@ int main(int argc, char* argv[]) {
     LinuxDialUpNetwork network;
     SoundEffectReminder sound(DataFilePath(dataFolder, QStringLiteral("Remind.wav")));
     DesktopShell shell;
-    Form1 form1({clock, registry, prompter, network, sound, shell, dataFolder,
-                 QApplication::applicationFilePath()});
+    X11DeskLock deskLock;
+    X11DialUpDialogs dialUpDialogs;
+    Form1 form1({clock, registry, prompter, network, sound, shell, deskLock, dialUpDialogs,
+                 dataFolder, QApplication::applicationFilePath()});
     QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
 
     // A signal or the end of the desktop session shuts down without the exit password, so

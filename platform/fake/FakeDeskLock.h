@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QStringList>
+#include <QWidget>
 
 // Records every call in order ("keepOnTop", "holdKeyboard", "releaseKeyboard",
 // "confinePointer 10,20 300x200", "releasePointer") and keeps the state they leave. A grab can
