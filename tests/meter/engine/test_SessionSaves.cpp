@@ -222,7 +222,7 @@ TEST_F(Saves, ASaveUnderAnotherProgramsLockIsKeptAndWrittenLater) {
     EXPECT_EQ(note("Master", 1, "ThisTm"), 100LL);
 }
 
-// A shutdown under the lock leaves the journal; the next start applies it once and removes it.
+// A shutdown under the lock leaves the journal; the next start applies it, and never again.
 TEST_F(Saves, TheJournalOfAShutdownUnderALockIsAppliedOnceAtTheNextStart) {
     connectLink();
     runFor(30'000);
@@ -232,7 +232,6 @@ TEST_F(Saves, TheJournalOfAShutdownUnderALockIsAppliedOnceAtTheNextStart) {
     engine->AutoSave(); // the shutdown's save
     const QString journal = journalPath();
     ASSERT_TRUE(QFile::exists(journal));
-    QFile::copy(journal, journal + ".copy");
 
     // Started again while the lock is still held: the totals shown include the kept save.
     start();
@@ -246,12 +245,24 @@ TEST_F(Saves, TheJournalOfAShutdownUnderALockIsAppliedOnceAtTheNextStart) {
     EXPECT_EQ(note("Master", 1, "AllTm"), 60LL);
     EXPECT_EQ(SelectUser(other, "UserSet", Public, "ShowTm", 0), 60LL);
 
-    // Applied again (a kill between writing the kept save and removing the file): the rows
-    // now hold later figures than the ones it was written over, so it changes nothing.
-    const QStringList applied = allNotes();
-    QFile::copy(journal + ".copy", journal);
+    // A journal whose save was then overtaken by a later one that reached the store, and that
+    // a kill kept from being removed, must not put its older figures back.
+    clock.advance(5000);
+    connectLink();
+    runFor(30'000);
+    engine->AutoSave();
+    holdLock();
+    runFor(30'000);
+    engine->AutoSave();
+    ASSERT_TRUE(QFile::copy(journal, journal + ".copy"));
+    releaseLock();
+    runFor(30'000);
+    engine->AutoSave();
+    ASSERT_EQ(note(Public, 2, "ThisTm"), 90LL);
+    const QStringList later = allNotes();
+    ASSERT_TRUE(QFile::copy(journal + ".copy", journal));
     start();
-    EXPECT_EQ(allNotes(), applied);
+    EXPECT_EQ(allNotes(), later);
     EXPECT_FALSE(QFile::exists(journal));
 }
 
