@@ -1,5 +1,7 @@
 #include "meter/store/SaveJournal.h"
 
+#include "common/TextConventions.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -82,7 +84,15 @@ std::optional<SessionSave> SaveFromJson(const QJsonValue& value) {
     save.ShowTm = json.value("ShowTm").toDouble();
     // A pair in the store has both its rows; one without is an opening and has neither.
     if ((save.UserRowId == 0) != (save.MasterRowId == 0) || save.UserRowId < 0 ||
-        save.MasterRowId < 0 || save.User.isEmpty())
+        save.MasterRowId < 0 || save.UserCount < 1 || save.MasterCount < 1)
+        return std::nullopt;
+    // Texts the columns would refuse: such a save could never be written, and as the oldest
+    // it would hold back every save after it.
+    const auto fits = [](const QString& text, qsizetype limit) {
+        return !text.isEmpty() && CharacterCount(text) <= limit;
+    };
+    if (!fits(save.User, 12) || !fits(save.FromD, 10) || !fits(save.ToD, 10) ||
+        !fits(save.FromT, 8) || !fits(save.ToT, 8))
         return std::nullopt;
     return save;
 }

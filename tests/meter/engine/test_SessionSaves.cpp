@@ -369,6 +369,12 @@ TEST_F(Saves, AnUnreadableJournalIsSetAsideAndTheStoreLeftAlone) {
         R"({"Version":1,"Saves":[{"User":"公用帐号","UserCount":1)", // cut off
         R"({"Version":1,"Saves":[{"User":"公用帐号","UserCount":1,"MasterCount":1}]})",
         R"({"Version":2,"Saves":[]})",
+        // Complete, but with a name no account can have: it could never be written.
+        R"({"Version":1,"Saves":[{"User":"thirteen-char","UserCount":1,"MasterCount":1,)"
+        R"("FromD":"20260302","FromT":"10:00:00","UserRowId":0,"MasterRowId":0,)"
+        R"("UserMark":{"ThisTm":0,"ToD":"","ToT":""},"MasterMark":{"ThisTm":0,"ToD":"","ToT":""},)"
+        R"("ToD":"20260302","ToT":"10:01:00","UserAllMoney":0,"ThisMoney":0,"UserAllTm":60,)"
+        R"("ThisTm":60,"MasterAllMoney":0,"MasterAllTm":60,"ShowMoney":0,"ShowTm":60}]})",
     };
     for (const QByteArray& content : cases) {
         SCOPED_TRACE(content.toStdString());
