@@ -13,7 +13,7 @@ namespace {
 
 // The database password every program opens the file with.
 const QByteArray DatabaseKey = QStringLiteral("松风明月夜").toUtf8();
-constexpr int BusyTimeoutMs = 5000;
+constexpr std::chrono::milliseconds BusyTimeout{5000};
 
 // val(text): the leading number of a text, as the statements' date conditions need it.
 void ValFunction(sqlite3_context* context, int, sqlite3_value** args) {
@@ -81,7 +81,7 @@ bool Store::openFile(const QString& path, int flags) {
         return fail(message);
     }
     m_statements = std::make_shared<StatementCache>();
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    setBusyTimeout(BusyTimeout);
     sqlite3_key(m_db, DatabaseKey.constData(), DatabaseKey.size());
     sqlite3_create_function(m_db, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &ValFunction, nullptr, nullptr);
@@ -262,4 +262,10 @@ QVariant Store::valueForColumn(const QString& table, const QString& column, cons
 
 qint64 Store::lastInsertRowId() const {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+void Store::setBusyTimeout(std::chrono::milliseconds wait) {
+    m_busyTimeout = wait;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, static_cast<int>(wait.count()));
 }

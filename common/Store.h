@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <chrono>
 #include <memory>
 
 struct sqlite3;
@@ -47,6 +48,11 @@ public:
     // The row id of the last row this connection inserted; 0 before any.
     qint64 lastInsertRowId() const;
 
+    // How long a statement waits for another program's write lock before it fails. Every open
+    // starts with a few seconds, so the three programs' statements wait for each other.
+    void setBusyTimeout(std::chrono::milliseconds wait);
+    std::chrono::milliseconds busyTimeout() const { return m_busyTimeout; }
+
 private:
     struct ColumnType {
         enum Kind { Integer, Money, Text, Other } kind = Other;
@@ -61,6 +67,7 @@ private:
     sqlite3* m_db = nullptr;
     std::shared_ptr<StatementCache> m_statements;
     QString m_lastError;
+    std::chrono::milliseconds m_busyTimeout{0};
     // table (lower case) -> column (lower case) -> type; the schema never changes once made.
     QHash<QString, QHash<QString, ColumnType>> m_columnTypes;
 };

@@ -176,6 +176,8 @@ void Form1::Form_Load() {
     buildPresets();
     m_engine.clearLinked();
     openDatabase();
+    // Saves an earlier run had to keep for later reach the store before anything is loaded.
+    m_engine.applySaveJournal();
     m_engine.setLoginGranted(false);
     restorePlanChoice();
     try {
