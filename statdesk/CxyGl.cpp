@@ -1,6 +1,7 @@
 #include "statdesk/CxyGl.h"
 
 #include "common/DataFolder.h"
+#include "common/StoreProblem.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
 #include "platform/DialogKeys.h"
@@ -13,6 +14,7 @@
 #include "statdesk/SessionTableModel.h"
 #include "statdesk/SessionText.h"
 #include "statdesk/StarPasswordStyle.h"
+#include "statdesk/ViewerStoreOpening.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -199,17 +201,22 @@ void CxyGl::Form_Load() {
         m_prompter.error(QStringLiteral("数据为空！无法查询。"));
         return;
     }
-    if (!m_store.open(path)) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+    if (!OpenStoreForViewing(m_store, path)) {
+        m_prompter.error(StoreProblem::describe(path, m_store.lastError()));
         return;
     }
     loadUsers();
 }
 
+void CxyGl::reportStoreProblem(const QString& storeMessage) {
+    m_prompter.error(
+        StoreProblem::describe(DataFilePath(m_dataFolder, Store::FileName), storeMessage));
+}
+
 void CxyGl::loadUsers() {
     StoreQuery users = m_store.query(StoreStatements::AllUsers);
     if (!users.isValid()) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+        reportStoreProblem(m_store.lastError());
         return;
     }
     m_cb1->addItem(Everyone);
@@ -222,7 +229,7 @@ void CxyGl::loadUsers() {
             m_cb1->addItem(name.toString());
     }
     if (!users.error().isEmpty()) {
-        m_prompter.error(QueryError::fromStore(users.error()).text());
+        reportStoreProblem(users.error());
         return;
     }
     if (!anyUser) {
@@ -239,8 +246,7 @@ void CxyGl::loadUsers() {
     }
     if (!master.isValid() || !master.error().isEmpty()) {
         m_hasAdministrator = false;
-        m_prompter.error(
-            QueryError::fromStore(master.isValid() ? master.error() : m_store.lastError()).text());
+        reportStoreProblem(master.isValid() ? master.error() : m_store.lastError());
         return;
     }
     if (!m_hasAdministrator)
@@ -323,6 +329,11 @@ void CxyGl::Command2_Click() {
 }
 
 void CxyGl::Command3_Click() {
+    if (m_store.isReadOnly()) {
+        m_prompter.error(QStringLiteral("数据库文件所在的文件夹是只读的，只能查看，无法删除记录。"
+                                        "请让该文件夹可写后再删除。"));
+        return;
+    }
     if (!m_hasAdministrator) {
         m_prompter.error(QStringLiteral("没有管理员帐号，无法删除数据！"));
         return;

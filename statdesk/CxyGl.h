@@ -50,6 +50,8 @@ public:
     SessionTableModel& sessions() const { return *m_model; }
     QTableView* grid() const { return m_grid; }
     bool hasDatabase() const { return m_store.isOpen(); }
+    // Open for reading only (its folder cannot be written): nothing can be deleted.
+    bool isReadOnly() const { return m_store.isReadOnly(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -63,6 +65,8 @@ private:
     void trackSelection();
     QImage gridPicture();
     void loadUsers();
+    // A store failure while loading, said as a sentence about the file.
+    void reportStoreProblem(const QString& storeMessage);
 
     Prompter& m_prompter;
     QString m_dataFolder;
