@@ -59,6 +59,8 @@ signals:
     void unloaded();
     // Leaving needs the exit password.
     void exitPasswordRequested();
+    // Sessions cannot be recorded (the database cannot be used); said once until it can again.
+    void recordingUnavailable(const QString& problem);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,6 +79,8 @@ private:
     void connectTray();
     void startTimers();
     void openDatabase();
+    void noteStoreProblem(const QString& problem);
+    void retryStore();
     void restorePlanChoice();
     void showFigures();
     void showPlanChoice();
@@ -114,5 +118,8 @@ private:
     QTimer m_menvy;
     QTimer m_timer3;
     QTimer m_autoSave;
+    // While the database cannot be used: why, and the timer that tries it again.
+    QString m_storeProblem;
+    QTimer m_storeRetry;
     bool m_unloaded = false;
 };
