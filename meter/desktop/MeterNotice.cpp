@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -35,5 +36,10 @@ void MeterNotice::warning(const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, Title, text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
-    box->show();
+    // Shown once start-up is over, so a main window that start-up opens does not cover it.
+    QTimer::singleShot(0, box, [box] {
+        box->show();
+        box->raise();
+        box->activateWindow();
+    });
 }
