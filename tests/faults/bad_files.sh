@@ -22,6 +22,9 @@ cleanup() {
 }
 trap cleanup EXIT
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config
+# No link may count as dial-up here (other tests on this machine bring up ppp links): a name
+# longer than any interface's.
+export DIALTOLL_DIALUP_IFACES=dialtoll-no-link-at-all
 
 cases=0 failures=0 crashes=0 hangs=0 slowest_ms=0
 fail() {
@@ -32,19 +35,23 @@ fail() {
 # A good store with one session, made by Dialtoll itself.
 template=$work/template
 mkdir -p "$template"
-DIALTOLL_HOME=$template "$bin/Dialtoll" >/dev/null 2>&1 &
+DIALTOLL_HOME=$template "$bin/Dialtoll" >"$work/template.err" 2>&1 &
 pid=$!
 for _ in $(seq 100); do
     [ "$(store_state "$template/veyranettimer.dat")" = complete ] && break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
 done
-kill -TERM "$pid"
-wait "$pid" || true
+kill -TERM "$pid" 2>/dev/null
+code=0
+wait "$pid" || code=$?
 pid=''
-[ "$(store_state "$template/veyranettimer.dat")" = complete ] || {
-    echo "bad_files: Dialtoll made no good store to start from"
+state=$(store_state "$template/veyranettimer.dat")
+if [ "$state" != complete ]; then
+    echo "bad_files: Dialtoll made no good store to start from (status $code, the store" \
+        "$state): $(ls -a "$template") $(cat "$work/template.err")"
     exit 1
-}
+fi
 db_query "$template/veyranettimer.dat" "insert into Notes (User,FromD,ToD,FromT,ToT,Count,
     ThisMoney,ThisTm) values ('公用帐号','20260302','20260302','10:00:00','10:01:00',1,0.5,60);" \
     >/dev/null
@@ -88,25 +95,30 @@ make_ini() {
     done
 }
 
-# Runs $program in folder $1 offscreen: waits until standard error holds $2 (or 1.5 s when
-# nothing is awaited), or the program ends by itself; then asks it to end. Sets $status
-# ("exit N", "crash N" or "hang") and $stderr_file.
+# Runs $program in folder $1 offscreen: waits until standard error holds $2 (or 1.5 s after
+# start-up when nothing is awaited), or the program ends by itself; then asks it to end.
+# Sets $status ("exit N", "crash N" or "hang") and $stderr_file.
 run_program() {
     local folder=$1 awaited=$2 prefix=() start elapsed_ms ended=no
     stderr_file=$work/stderr
     [ "$case" = "read-only folder" ] && prefix=(setpriv --bounding-set=-dac_override,-dac_read_search,-fowner)
     DIALTOLL_HOME=$folder "${prefix[@]}" "$bin/$program" >"$stderr_file" 2>&1 &
     pid=$!
-    local tenth
-    for tenth in $(seq 50); do
+    # A loaded machine may take seconds to start a program: the wait counts from the moment
+    # the meter holds its lock (its signal handlers are in place by then).
+    local tenth ready=''
+    for tenth in $(seq 200); do
         if ! kill -0 "$pid" 2>/dev/null; then
             ended=yes
             break
         fi
         if [ -n "$awaited" ]; then
             grep -qF -- "$awaited" "$stderr_file" && break
-        elif [ "$tenth" -ge 15 ]; then
-            break
+        else
+            if [ -z "$ready" ] && { [ "$program" != Dialtoll ] || [ -e "$folder/Dialtoll.lock" ]; }; then
+                ready=$tenth
+            fi
+            [ -n "$ready" ] && [ "$tenth" -ge $((ready + 15)) ] && break
         fi
         sleep 0.1
     done
