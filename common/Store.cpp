@@ -5,7 +5,9 @@
 #include "common/TextConventions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -72,9 +74,23 @@ bool Store::create(const QString& path) {
     return openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
 }
 
+bool Store::openReadOnly(const QString& path) {
+    if (!QFile::exists(path))
+        return fail(QStringLiteral("数据库文件不存在：%1").arg(path));
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (wal.exists() && wal.size() > 0)
+        return openFile(path, SQLITE_OPEN_READONLY);
+    // Nothing can change the file while nothing beside it can be written, and no -wal holds
+    // rows the file lacks: it is read as immutable, which needs neither locks nor -shm.
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    uri.setQuery(QStringLiteral("immutable=1"));
+    return openFile(QString::fromUtf8(uri.toEncoded()), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
 bool Store::openFile(const QString& path, int flags) {
     close();
-    const QByteArray fileName = QFile::encodeName(path);
+    m_readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
+    const QByteArray fileName = (flags & SQLITE_OPEN_URI) ? path.toUtf8() : QFile::encodeName(path);
     if (sqlite3_open_v2(fileName.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
         close();
@@ -93,7 +109,7 @@ bool Store::openFile(const QString& path, int flags) {
     }
     // Reading the schema proves the key; a wrong password or a damaged file fails here.
     if (!execute(QStringLiteral("select count(*) from sqlite_master")) ||
-        !execute(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        (!m_readOnly && !execute(QStringLiteral("PRAGMA journal_mode=WAL")))) {
         const QString message = m_lastError;
         close();
         return fail(message);

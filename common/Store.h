@@ -30,8 +30,13 @@ public:
     bool open(const QString& path);
     // Creates a new file (it must not exist yet) and opens it.
     bool create(const QString& path);
+    // Opens an existing file for reading only, where nothing beside it can be written (a
+    // read-only folder has no room for WAL's -shm file). Without a pending -wal file the file
+    // is read as it lies, unlocked; with one, SQLite's own read-only open is tried.
+    bool openReadOnly(const QString& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    bool isReadOnly() const { return m_db != nullptr && m_readOnly; }
 
     // Runs one statement; false with lastError() when it cannot run.
     bool execute(const QString& sql, const QVariantList& values = {});
@@ -65,6 +70,7 @@ private:
     const ColumnType* columnType(const QString& table, const QString& column);
 
     sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
     std::shared_ptr<StatementCache> m_statements;
     QString m_lastError;
     std::chrono::milliseconds m_busyTimeout{0};

@@ -1,6 +1,7 @@
 #include "statdesk/CxyGl.h"
 
 #include "common/DataFolder.h"
+#include "common/StoreProblem.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
 #include "platform/DialogKeys.h"
@@ -20,6 +21,7 @@
 #include "statdesk/SessionText.h"
 #include "statdesk/StarPasswordStyle.h"
 #include "statdesk/StatChart.h"
+#include "statdesk/ViewerStoreOpening.h"
 
 #include <QAction>
 #include <QApplication>
@@ -258,17 +260,22 @@ void CxyGl::Form_Load() {
         m_prompter.error(QStringLiteral("数据为空！无法查询。"));
         return;
     }
-    if (!m_store.open(path)) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+    if (!OpenStoreForViewing(m_store, path)) {
+        m_prompter.error(StoreProblem::describe(path, m_store.lastError()));
         return;
     }
     loadUsers();
 }
 
+void CxyGl::reportStoreProblem(const QString& storeMessage) {
+    m_prompter.error(
+        StoreProblem::describe(DataFilePath(m_dataFolder, Store::FileName), storeMessage));
+}
+
 void CxyGl::loadUsers() {
     StoreQuery users = m_store.query(StoreStatements::AllUsers);
     if (!users.isValid()) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+        reportStoreProblem(m_store.lastError());
         return;
     }
     m_cb1->addItem(Everyone);
@@ -281,7 +288,7 @@ void CxyGl::loadUsers() {
             m_cb1->addItem(name.toString());
     }
     if (!users.error().isEmpty()) {
-        m_prompter.error(QueryError::fromStore(users.error()).text());
+        reportStoreProblem(users.error());
         return;
     }
     if (!anyUser) {
@@ -298,8 +305,7 @@ void CxyGl::loadUsers() {
     }
     if (!master.isValid() || !master.error().isEmpty()) {
         m_hasAdministrator = false;
-        m_prompter.error(
-            QueryError::fromStore(master.isValid() ? master.error() : m_store.lastError()).text());
+        reportStoreProblem(master.isValid() ? master.error() : m_store.lastError());
         return;
     }
     if (!m_hasAdministrator)
@@ -381,6 +387,11 @@ void CxyGl::Command2_Click() {
 }
 
 void CxyGl::Command3_Click() {
+    if (m_store.isReadOnly()) {
+        m_prompter.error(QStringLiteral("数据库文件所在的文件夹是只读的，只能查看，无法删除记录。"
+                                        "请让该文件夹可写后再删除。"));
+        return;
+    }
     // Groups are never deleted whole: deleting works on the sessions' own listing only.
     if (&listing() != m_model)
         return;

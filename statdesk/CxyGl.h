@@ -85,6 +85,8 @@ public:
     bool hasDatabase() const { return m_store.isOpen(); }
     // The chart window while it is open.
     StatChart* chartWindow() const;
+    // Open for reading only (its folder cannot be written): nothing can be deleted.
+    bool isReadOnly() const { return m_store.isReadOnly(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -114,6 +116,8 @@ private:
     void rememberFolder(const QString& path);
     QImage gridPicture();
     void loadUsers();
+    // A store failure while loading, said as a sentence about the file.
+    void reportStoreProblem(const QString& storeMessage);
 
     Prompter& m_prompter;
     QString m_dataFolder;

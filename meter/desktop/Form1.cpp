@@ -1,7 +1,6 @@
 #include "meter/desktop/Form1.h"
 
 #include "common/DataFolder.h"
-#include "common/OpenStore.h"
 #include "common/StoreError.h"
 #include "common/TextConventions.h"
 #include "meter/desktop/HoverHelp.h"
@@ -19,6 +18,7 @@
 #include "meter/store/AutoRunSetting.h"
 #include "meter/store/IniLayout.h"
 #include "meter/store/PlanChoiceFile.h"
+#include "meter/store/StoreStartup.h"
 #include "platform/Clock.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
@@ -229,18 +229,40 @@ void Form1::applyAutoSaveTimer() {
 }
 
 void Form1::openDatabase() {
-    const QString path = DataFilePath(m_services.dataFolder, Store::FileName);
-    if (!QFile::exists(path)) {
-        try {
-            OpenStore(path, m_services.clock.now().date());
-        } catch (const StoreError&) {
-            // Start-up goes on; the open below tells whether anything usable was made.
-        }
-    } else {
-        QFile::setPermissions(path,
-                              QFile::permissions(path) | QFile::ReadOwner | QFile::WriteOwner);
+    StoreStartup startup(m_store, DataFilePath(m_services.dataFolder, Store::FileName),
+                         m_services.clock.now().date());
+    if (!startup.open())
+        noteStoreProblem(startup.problem());
+}
+
+void Form1::noteStoreProblem(const QString& problem) {
+    // A meter that records nothing must say so, but only once until the store works again.
+    if (m_storeProblem.isEmpty())
+        emit recordingUnavailable(QStringLiteral("现在不记录上网时间。\n") + problem);
+    m_storeProblem = problem;
+    updateTrayTip();
+    if (!m_storeRetry.isActive()) {
+        m_storeRetry.setInterval(10s);
+        connect(&m_storeRetry, &QTimer::timeout, this, &Form1::retryStore, Qt::UniqueConnection);
+        m_storeRetry.start();
     }
-    m_store.open(path);
+}
+
+void Form1::retryStore() {
+    // A session that is running has no records to continue; the next one will.
+    if (m_unloaded || m_engine.state().Linked)
+        return;
+    StoreStartup startup(m_store, DataFilePath(m_services.dataFolder, Store::FileName),
+                         m_services.clock.now().date());
+    if (!startup.open())
+        return;
+    m_storeRetry.stop();
+    m_storeProblem.clear();
+    try {
+        m_engine.hsLoad();
+    } catch (const StoreError&) {
+    }
+    updateTrayTip();
 }
 
 void Form1::restorePlanChoice() {
@@ -272,7 +294,8 @@ bool Form1::Form_Unload() {
     m_store.close();
     WritePlanChoice(settingPath(), selectedPreset(), m_opt->isChecked(), m_text1->text());
     m_unloaded = true;
-    for (QTimer* timer : {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave})
+    for (QTimer* timer :
+         {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave, &m_storeRetry})
         timer->stop();
     m_tray->setInTray(false);
     emit unloaded();
@@ -319,8 +342,9 @@ void Form1::showFigures() {
 
 void Form1::updateTrayTip() {
     // The tray has no hover event: the tip is kept current with the figures instead.
-    const QString tip =
-        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    QString tip = BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    if (!m_storeProblem.isEmpty())
+        tip = StoreProblemTrayNotice + QLatin1Char(' ') + tip;
     if (tip != m_tray->TrayTip())
         m_tray->setTrayTip(tip);
 }

@@ -75,6 +75,8 @@ signals:
     void unloaded();
     // Leaving needs the exit password.
     void exitPasswordRequested();
+    // Sessions cannot be recorded (the database cannot be used); said once until it can again.
+    void recordingUnavailable(const QString& problem);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,6 +95,8 @@ private:
     void connectTray();
     void startTimers();
     void openDatabase();
+    void noteStoreProblem(const QString& problem);
+    void retryStore();
     void restorePlanChoice();
     void showFigures();
     void trayDockedChanged(bool docked);
@@ -142,6 +146,9 @@ private:
     QTimer m_menvy;
     QTimer m_timer3;
     QTimer m_autoSave;
+    // While the database cannot be used: why, and the timer that tries it again.
+    QString m_storeProblem;
+    QTimer m_storeRetry;
     bool m_unloaded = false;
     // Destroyed before the engine and the store: closing the login window still uses them.
     QTimer m_timer2;

@@ -1,6 +1,7 @@
 #include "common/DataFolder.h"
 #include "common/QtTranslations.h"
 #include "meter/desktop/Form1.h"
+#include "meter/desktop/MeterNotice.h"
 #include "meter/desktop/SessionEnd.h"
 #include "platform/linux/DesktopShell.h"
 #include "platform/linux/LinuxDialUpNetwork.h"
@@ -15,6 +16,30 @@
 #include "platform/linux/X11DialUpDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <optional>
+
+namespace {
+
+// Only a lock that another running copy holds ends a start quietly. Any other failure means
+// the data folder cannot be used, so the meter could record nothing: it says so and ends.
+std::optional<int> exitUnlessOnlyCopy(SingleInstanceLock& lock, const QString& dataFolder) {
+    switch (lock.acquire()) {
+    case SingleInstanceLock::Result::Acquired:
+        return std::nullopt;
+    case SingleInstanceLock::Result::HeldByAnotherCopy:
+        return 0;
+    case SingleInstanceLock::Result::Failed:
+        break;
+    }
+    MeterNotice::startFailure(
+        QStringLiteral("无法启动：数据文件夹 %1 无法使用（%2）。请让该文件夹可写，"
+                       "或用环境变量 DIALTOLL_HOME 指定另一个文件夹。")
+            .arg(QDir::toNativeSeparators(dataFolder), lock.failure()));
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -25,8 +50,8 @@ int main(int argc, char* argv[]) {
 
     const QString dataFolder = ResolveDataFolder();
     LockFileInstanceLock instanceLock(DataFilePath(dataFolder, QStringLiteral("Dialtoll.lock")));
-    if (!instanceLock.tryAcquire())
-        return 0; // another copy runs: leave quietly, touching nothing
+    if (const std::optional<int> status = exitUnlessOnlyCopy(instanceLock, dataFolder))
+        return *status;
 
     SystemClock clock;
     NetworkManagerDialUp networkManager;
@@ -50,6 +75,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &sessionEnd,
                      &SessionEnd::endRequested);
 
+    QObject::connect(&form1, &Form1::recordingUnavailable, &form1, &MeterNotice::warning);
     form1.Form_Load();
     return QApplication::exec();
 }
