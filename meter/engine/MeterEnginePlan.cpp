@@ -88,15 +88,19 @@ void MeterEngine::Tmer() {
         if (publicAccount) {
             const double lead =
                 NumberFromText(ReadIni(TimeSection, SpareKey, DefaultSpare, iniPath));
-            if (m_state.Linked && lead == NumberFromText(m_figures.Label5))
+            if (m_state.Linked && lead == NumberFromText(m_figures.Label5)) {
                 m_services.sound.play();
+                emit reminderPlayed();
+            }
         } else {
             const double lead =
                 NumberFromText(SelectUser(m_services.store, QStringLiteral("UserSet"), user,
                                           QStringLiteral("LenTm"), DefaultSpare)
                                    .toString());
-            if (lead == NumberFromText(m_figures.Label5))
+            if (lead == NumberFromText(m_figures.Label5)) {
                 m_services.sound.play();
+                emit reminderPlayed();
+            }
         }
     } catch (const StoreError&) {
     }
@@ -106,6 +110,8 @@ void MeterEngine::Tmer() {
     // Stopped while the question is open, so no second question stacks up; restarted only
     // after the answer, so the next check sees the figure the extended plan gives.
     emit tmerStopRequested();
+    if (m_state.Linked)
+        emit planTimeUp();
     QString askSetting = DefaultAsk;
     try {
         askSetting = publicAccount ? ReadIni(TimeSection, AskKey, DefaultAsk, iniPath)

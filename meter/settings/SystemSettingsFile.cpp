@@ -2,6 +2,7 @@
 
 #include "common/TextConventions.h"
 #include "meter/settings/DayEntryRules.h"
+#include "meter/store/IniFunctions.h"
 #include "meter/store/IniLayout.h"
 
 #include <QFile>
@@ -114,5 +115,11 @@ bool SystemSettingsFile::Save(const SystemSettings& settings, const QString& ini
     const QFileInfo existing(iniPath);
     if (existing.exists() && !existing.isWritable())
         QFile::setPermissions(iniPath, QFile::permissions(iniPath) | QFileDevice::WriteOwner);
-    return Document(settings, iniPath, currentYear).save();
+    IniFile doc = Document(settings, iniPath, currentYear);
+    // The notification switch is not on the window; it stays as it was.
+    const QString notices =
+        ReadIni(Layout::NoticeSection, Layout::NoticeEnabledKey, QString(), iniPath);
+    if (!notices.isEmpty())
+        doc.setValue(Layout::NoticeSection, Layout::NoticeEnabledKey, notices);
+    return doc.save();
 }

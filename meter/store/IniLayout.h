@@ -25,6 +25,10 @@ inline const QString RestDayCountKey = QStringLiteral("Count1");
 inline const QString RestDayKeyPrefix = QStringLiteral("假日");
 
 inline const QString CountdownSection = QStringLiteral("倒计时器设置");
+
+// Desktop notifications: on unless the key says 0. The settings window keeps this section.
+inline const QString NoticeSection = QStringLiteral("通知");
+inline const QString NoticeEnabledKey = QStringLiteral("启用");
 inline const QString CountdownTitleKey = QStringLiteral("Title");
 inline const QString CountdownDateTimeKey = QStringLiteral("DateTime");
 
