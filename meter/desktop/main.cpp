@@ -62,6 +62,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Dialtoll"));
     QApplication::setApplicationVersion(ProgramCommandLine::version());
+    // Ties the windows to the installed desktop entry (its name and icon in task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral(DIALTOLL_APP_ID));
     if (const std::optional<int> status = commandLine.process(QApplication::arguments()))
         return *status;
     InstallQtTranslations(app);
