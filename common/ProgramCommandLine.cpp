@@ -72,20 +72,20 @@ std::optional<int> ProgramCommandLine::process(const QStringList& arguments) {
     Parser p;
     if (!p.parser.parse(arguments)) {
         Print(stderr, m_program + QStringLiteral(": ") + p.parser.errorText() +
-                          QStringLiteral("\nTry '%1 --help'.\n").arg(m_program));
+                          QStringLiteral("\n用 %1 --help 查看用法。\n").arg(m_program));
         return 1;
     }
     if (const std::optional<int> answered = answerWithoutDisplay(arguments))
         return answered;
     if (!p.parser.positionalArguments().isEmpty()) {
-        Print(stderr, QStringLiteral("%1: unexpected argument '%2'\nTry '%1 --help'.\n")
+        Print(stderr, QStringLiteral("%1: 多余的参数“%2”\n用 %1 --help 查看用法。\n")
                           .arg(m_program, p.parser.positionalArguments().constFirst()));
         return 1;
     }
     if (p.parser.isSet(p.dataFolder)) {
         const QString folder = p.parser.value(p.dataFolder);
         if (folder.isEmpty()) {
-            Print(stderr, m_program + QStringLiteral(": --data-folder needs a folder.\n"));
+            Print(stderr, m_program + QStringLiteral(": --data-folder 后面缺少文件夹。\n"));
             return 1;
         }
         m_dataFolder = QDir(folder).absolutePath();

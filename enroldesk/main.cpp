@@ -20,9 +20,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(ProgramCommandLine::version());
     // Ties the windows to the installed desktop entry (its name and icon in task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.dialtoll.Enroldesk"));
+    InstallQtTranslations(app);
+    // After the translations, so that the parser's messages come in Chinese too.
     if (const std::optional<int> status = commandLine.process(QApplication::arguments()))
         return *status;
-    InstallQtTranslations(app);
     // The window's closing ends the program, message boxes or not.
     QApplication::setQuitOnLastWindowClosed(false);
 

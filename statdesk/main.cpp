@@ -25,9 +25,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(ProgramCommandLine::version());
     // Ties the windows to the installed desktop entry (its name and icon in task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.dialtoll.Statdesk"));
+    InstallQtTranslations(app);
+    // After the translations, so that the parser's messages come in Chinese too.
     if (const std::optional<int> status = commandLine.process(QApplication::arguments()))
         return *status;
-    InstallQtTranslations(app);
     MessageBoxPrompter prompter(QStringLiteral("Statdesk"));
     const QString dataFolder = ResolveDataFolder();
     // One window per data folder: a second start brings the open one forward instead.

@@ -64,9 +64,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(ProgramCommandLine::version());
     // Ties the windows to the installed desktop entry (its name and icon in task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral(DIALTOLL_APP_ID));
+    InstallQtTranslations(app);
+    // After the translations, so that the parser's messages come in Chinese too.
     if (const std::optional<int> status = commandLine.process(QApplication::arguments()))
         return *status;
-    InstallQtTranslations(app);
     // The main window is hidden most of the time; only shutdown ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

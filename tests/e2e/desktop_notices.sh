@@ -40,7 +40,8 @@ start_meter
 wait_meter_ready
 link_up
 notified "已联机" || fail "no notification of the link coming up: $(cat "$work/monitor.log")"
-notified "计费用户：公用帐号，费率：6.2元/时" || notified "计费用户：公用帐号，费率：4.2元/时" ||
+# The default tariff: 6.2 by day, 4.2 at night and on rest days.
+grep -qE 'string "计费用户：公用帐号，费率：(6|4)\.2元/时"' "$work/monitor.log" ||
     fail "the link-up notification lacks the account and rate: $(cat "$work/monitor.log")"
 grep -qF 'string "Dialtoll"' "$work/monitor.log" || fail "the notification is not Dialtoll's"
 grep -qF 'string "org.dialtoll.Dialtoll"' "$work/monitor.log" || fail "the notification has no icon"
