@@ -39,7 +39,7 @@ docked() {
 main_shown() {
     local id
     for id in $(xdotool search --name '^Dialtoll 2\.0$' 2>/dev/null); do
-        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && return 0
+        grep -q 'Map State: IsViewable' <<<"$(xwininfo -id "$id")" && return 0
     done
     return 1
 }

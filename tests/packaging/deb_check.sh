@@ -21,7 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = dialtoll ] || bad "Package is '$(field Package)'"
 [ "$(field Section)" = net ] || bad "Section is '$(field Section)'"
 [ -n "$(field Maintainer)" ] || bad "no Maintainer"
-field Description | head -1 | grep -q . || bad "no Description"
+[ -n "$(field Description)" ] || bad "no Description"
 depends=$(field Depends)
 echo "Depends: $depends"
 # Computed from the binaries: Qt's widgets, D-Bus, multimedia and charts, and SQLCipher.

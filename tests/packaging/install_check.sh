@@ -58,8 +58,8 @@ HOME=$home XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=of
     env -u DIALTOLL_HOME timeout -s TERM 4 "$prefix/bin/Dialtoll" >"$work/meter.log" 2>&1
 [ -f "$home/data/dialtoll/veyranettimer.dat" ] || bad "the installed meter made no store in \$XDG_DATA_HOME/dialtoll"
 [ -z "$(find "$prefix/bin" -newer "$work/install.log" -type f)" ] || bad "files were written into bin/"
-ls "$prefix/bin" | grep -qv -e '^Dialtoll$' -e '^Statdesk$' -e '^Enroldesk$' &&
-    bad "bin/ holds more than the three programs: $(ls "$prefix/bin" | tr '\n' ' ')"
+extra=$(ls "$prefix/bin" | grep -v -e '^Dialtoll$' -e '^Statdesk$' -e '^Enroldesk$')
+[ -z "$extra" ] || bad "bin/ holds more than the three programs: $extra"
 
 # No build paths in the binaries.
 for program in Dialtoll Statdesk Enroldesk; do
