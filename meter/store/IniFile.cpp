@@ -138,8 +138,10 @@ bool IniFile::load() {
 bool IniFile::save() const {
     QString text;
     for (const Section& section : m_sections) {
-        // Only the leading part of the file goes without a header.
-        if (!section.name.isEmpty() || &section != &m_sections.first())
+        // Only the leading part of the file goes without a header. That part is never empty, so
+        // an empty first section came from a "[]" line, which must stay: without it the keys of
+        // a later "[]" section would move up and no longer be hidden behind it.
+        if (!section.name.isEmpty() || &section != &m_sections.first() || section.entries.isEmpty())
             text += QLatin1Char('[') + section.name + QStringLiteral("]\n");
         for (const Entry& entry : section.entries) {
             if (entry.key.isEmpty())
