@@ -1,10 +1,10 @@
 // Fills a database with finished sessions for the statistics benchmark.
 //
-//   fill_sessions <database file> [sessions (100000)] [accounts (20)]
+//   fill_sessions <database file> [sessions (100000)] [accounts (20)] [first day] [last day]
 //
 // Creates the file when it is missing. Each session gets its account's row and, as the meter
-// writes them, the administrator's ledger row; start dates spread over 2020 to 2025. One
-// transaction, so it takes seconds.
+// writes them, the administrator's ledger row; start dates spread evenly from the first day to
+// the last (YYYYMMDD; by default 20200101 to 20251231). One transaction, so it takes seconds.
 #include "common/OpenStore.h"
 #include "common/Store.h"
 
@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: fill_sessions <database file> [sessions] [accounts]\n");
+        std::fprintf(stderr, "usage: fill_sessions <database file> [sessions] [accounts] "
+                             "[first day] [last day]\n");
         return 2;
     }
     const QString path = args.at(1);
@@ -48,8 +49,16 @@ int main(int argc, char* argv[]) {
                  {QStringLiteral("user%1").arg(a, 2, 10, QLatin1Char('0'))}))
             return 1;
     }
-    const QDate first(2020, 1, 1);
-    const int days = int(first.daysTo(QDate(2025, 12, 31))) + 1;
+    const QDate first = args.size() > 4 ? QDate::fromString(args.at(4), QStringLiteral("yyyyMMdd"))
+                                        : QDate(2020, 1, 1);
+    const QDate last = args.size() > 5 ? QDate::fromString(args.at(5), QStringLiteral("yyyyMMdd"))
+                                       : QDate(2025, 12, 31);
+    if (!first.isValid() || !last.isValid() || last < first) {
+        std::fprintf(stderr, "fill_sessions: the days must be YYYYMMDD, the first not after the "
+                             "last\n");
+        return 2;
+    }
+    const int days = int(first.daysTo(last)) + 1;
     QList<int> counts(accounts, 0);
     const QString insert = QStringLiteral(
         "insert into Notes (User,FromD,ToD,FromT,ToT,Count,ThisMoney,AllMoney,ThisTm,AllTm) "

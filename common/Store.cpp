@@ -5,7 +5,9 @@
 #include "common/TextConventions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -13,7 +15,7 @@ namespace {
 
 // The database password every program opens the file with.
 const QByteArray DatabaseKey = QStringLiteral("松风明月夜").toUtf8();
-constexpr int BusyTimeoutMs = 5000;
+constexpr std::chrono::milliseconds BusyTimeout{5000};
 
 // val(text): the leading number of a text, as the statements' date conditions need it.
 void ValFunction(sqlite3_context* context, int, sqlite3_value** args) {
@@ -72,16 +74,30 @@ bool Store::create(const QString& path) {
     return openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
 }
 
+bool Store::openReadOnly(const QString& path) {
+    if (!QFile::exists(path))
+        return fail(QStringLiteral("数据库文件不存在：%1").arg(path));
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (wal.exists() && wal.size() > 0)
+        return openFile(path, SQLITE_OPEN_READONLY);
+    // Nothing can change the file while nothing beside it can be written, and no -wal holds
+    // rows the file lacks: it is read as immutable, which needs neither locks nor -shm.
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    uri.setQuery(QStringLiteral("immutable=1"));
+    return openFile(QString::fromUtf8(uri.toEncoded()), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
 bool Store::openFile(const QString& path, int flags) {
     close();
-    const QByteArray fileName = QFile::encodeName(path);
+    m_readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
+    const QByteArray fileName = (flags & SQLITE_OPEN_URI) ? path.toUtf8() : QFile::encodeName(path);
     if (sqlite3_open_v2(fileName.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
         close();
         return fail(message);
     }
     m_statements = std::make_shared<StatementCache>();
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    setBusyTimeout(BusyTimeout);
     sqlite3_key(m_db, DatabaseKey.constData(), DatabaseKey.size());
     sqlite3_create_function(m_db, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             &ValFunction, nullptr, nullptr);
@@ -93,7 +109,7 @@ bool Store::openFile(const QString& path, int flags) {
     }
     // Reading the schema proves the key; a wrong password or a damaged file fails here.
     if (!execute(QStringLiteral("select count(*) from sqlite_master")) ||
-        !execute(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        (!m_readOnly && !execute(QStringLiteral("PRAGMA journal_mode=WAL")))) {
         const QString message = m_lastError;
         close();
         return fail(message);
@@ -262,4 +278,10 @@ QVariant Store::valueForColumn(const QString& table, const QString& column, cons
 
 qint64 Store::lastInsertRowId() const {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+void Store::setBusyTimeout(std::chrono::milliseconds wait) {
+    m_busyTimeout = wait;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, static_cast<int>(wait.count()));
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <chrono>
 #include <memory>
 
 struct sqlite3;
@@ -29,8 +30,13 @@ public:
     bool open(const QString& path);
     // Creates a new file (it must not exist yet) and opens it.
     bool create(const QString& path);
+    // Opens an existing file for reading only, where nothing beside it can be written (a
+    // read-only folder has no room for WAL's -shm file). Without a pending -wal file the file
+    // is read as it lies, unlocked; with one, SQLite's own read-only open is tried.
+    bool openReadOnly(const QString& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    bool isReadOnly() const { return m_db != nullptr && m_readOnly; }
 
     // Runs one statement; false with lastError() when it cannot run.
     bool execute(const QString& sql, const QVariantList& values = {});
@@ -47,6 +53,11 @@ public:
     // The row id of the last row this connection inserted; 0 before any.
     qint64 lastInsertRowId() const;
 
+    // How long a statement waits for another program's write lock before it fails. Every open
+    // starts with a few seconds, so the three programs' statements wait for each other.
+    void setBusyTimeout(std::chrono::milliseconds wait);
+    std::chrono::milliseconds busyTimeout() const { return m_busyTimeout; }
+
 private:
     struct ColumnType {
         enum Kind { Integer, Money, Text, Other } kind = Other;
@@ -59,8 +70,10 @@ private:
     const ColumnType* columnType(const QString& table, const QString& column);
 
     sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
     std::shared_ptr<StatementCache> m_statements;
     QString m_lastError;
+    std::chrono::milliseconds m_busyTimeout{0};
     // table (lower case) -> column (lower case) -> type; the schema never changes once made.
     QHash<QString, QHash<QString, ColumnType>> m_columnTypes;
 };

@@ -4,7 +4,22 @@
 #include "common/StoreError.h"
 
 StoreTransaction::StoreTransaction(Store& store) : m_store(store) {
-    if (!m_store.execute(QStringLiteral("begin immediate")))
+    begin(std::nullopt);
+}
+
+StoreTransaction::StoreTransaction(Store& store, std::chrono::milliseconds lockWait)
+    : m_store(store) {
+    begin(lockWait);
+}
+
+void StoreTransaction::begin(std::optional<std::chrono::milliseconds> lockWait) {
+    const std::chrono::milliseconds usual = m_store.busyTimeout();
+    if (lockWait)
+        m_store.setBusyTimeout(*lockWait);
+    const bool begun = m_store.execute(QStringLiteral("begin immediate"));
+    if (lockWait)
+        m_store.setBusyTimeout(usual);
+    if (!begun)
         throw StoreError(m_store.lastError());
     m_open = true;
 }

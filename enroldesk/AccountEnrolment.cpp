@@ -1,6 +1,7 @@
 #include "enroldesk/AccountEnrolment.h"
 
 #include "common/Store.h"
+#include "common/StoreProblem.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
 #include "platform/Clock.h"
@@ -137,7 +138,7 @@ AccountEnrolment::Result AccountEnrolment::removeAccount(const QString& name,
     return {Outcome::Removed};
 }
 
-QString AccountEnrolment::message(const Result& result) {
+QString AccountEnrolment::message(const Result& result) const {
     switch (result.outcome) {
     case Outcome::PasswordEmpty:
         return QStringLiteral("请输入密码！");
@@ -154,9 +155,13 @@ QString AccountEnrolment::message(const Result& result) {
     case Outcome::StoreMissing:
         return QStringLiteral("请首先运行：Dialtoll.exe ！");
     case Outcome::StoreUnreadable:
-        return QStringLiteral("无法打开数据库：%1").arg(result.detail);
+        return StoreProblem::describe(m_databasePath, result.detail);
     case Outcome::StoreFailed:
-        return QStringLiteral("数据库出错，未作任何更改：%1").arg(result.detail);
+        // A statement of its own (a refused value) needs no word about the file.
+        if (!StoreProblem::isFileProblem(result.detail))
+            return QStringLiteral("数据库出错，未作任何更改：%1").arg(result.detail);
+        return QStringLiteral("未作任何更改。") +
+               StoreProblem::describe(m_databasePath, result.detail);
     case Outcome::MasterMissing:
         return QStringLiteral("错误：管理员不存在！");
     case Outcome::AdminPasswordWrong:

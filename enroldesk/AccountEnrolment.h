@@ -45,8 +45,8 @@ public:
     // The new account's password plays no part here.
     Result removeAccount(const QString& name, const QString& adminPassword) const;
 
-    // The text shown for a result.
-    static QString message(const Result& result);
+    // The text shown for a result. A store that fails is named with its file and what to do.
+    QString message(const Result& result) const;
     // Success notices carry the information icon, everything else the error icon.
     static bool isSuccess(Outcome outcome);
 

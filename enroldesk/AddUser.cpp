@@ -128,7 +128,7 @@ void AddUser::selectAll(QLineEdit* box) {
 
 void AddUser::report(const AccountEnrolment::Result& result) {
     using Outcome = AccountEnrolment::Outcome;
-    const QString text = AccountEnrolment::message(result);
+    const QString text = m_enrolment.message(result);
     if (AccountEnrolment::isSuccess(result.outcome))
         m_prompter.information(text);
     else

@@ -13,10 +13,13 @@ public:
     virtual ~DeskLock() = default;
     // Above all other windows, and focused.
     virtual void keepOnTop(QWidget& window) = 0;
-    // False when the keyboard could not be taken (another client holds it, no X server).
+    // True when the keyboard was taken at once. When another program holds it, or the window
+    // is not on screen yet, it is tried again for a moment; a hold that never succeeds is
+    // reported on standard error and the window goes on without it.
     virtual bool holdKeyboard(QWidget& window) = 0;
     virtual void releaseKeyboard() = 0;
-    // Keeps the pointer inside `screenRect` (screen pixels); false when it could not.
+    // Keeps the pointer inside `screenRect` (screen pixels); true when that took at once,
+    // otherwise tried again for a moment as the keyboard is. A new rectangle replaces the old.
     virtual bool confinePointer(const QRect& screenRect) = 0;
     virtual void releasePointer() = 0;
 };

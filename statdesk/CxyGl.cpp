@@ -1,31 +1,47 @@
 #include "statdesk/CxyGl.h"
 
 #include "common/DataFolder.h"
+#include "common/StoreProblem.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
+#include "platform/linux/FileDialogChooser.h"
+#include "statdesk/AccountList.h"
+#include "statdesk/CsvFile.h"
 #include "statdesk/DefaultGridPrinter.h"
+#include "statdesk/GroupTableModel.h"
+#include "statdesk/ListingPrinter.h"
 #include "statdesk/QueryError.h"
 #include "statdesk/QueryRange.h"
 #include "statdesk/SessionEraser.h"
+#include "statdesk/SessionGrouping.h"
 #include "statdesk/SessionReader.h"
 #include "statdesk/SessionTableModel.h"
 #include "statdesk/SessionText.h"
 #include "statdesk/StarPasswordStyle.h"
+#include "statdesk/StatChart.h"
+#include "statdesk/ViewerStoreOpening.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -67,9 +83,10 @@ void FillNumbers(QComboBox* box, int from, int to) {
 } // namespace
 
 CxyGl::CxyGl(Prompter& prompter, QString dataFolder, std::unique_ptr<GridPrinter> printer,
-             QWidget* parent)
+             std::unique_ptr<FileChooser> files, QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_dataFolder(std::move(dataFolder)),
-      m_printer(printer ? std::move(printer) : std::make_unique<DefaultGridPrinter>()) {
+      m_printer(printer ? std::move(printer) : std::make_unique<DefaultGridPrinter>()),
+      m_files(files ? std::move(files) : std::make_unique<FileDialogChooser>()) {
     setObjectName(QStringLiteral("CxyGl"));
     setWindowTitle(QStringLiteral("Dialtoll统计Statdesk"));
     buildControls();
@@ -94,11 +111,14 @@ void CxyGl::buildControls() {
     auto* command4 = Button("Command4", QStringLiteral("打印"), m_controls);
     auto* command2 = Button("Command2", QStringLiteral("复制(&C)"), m_controls);
     auto* command3 = Button("Command3", QStringLiteral("删除(&D)"), m_controls);
+    m_command3 = command3;
+    m_cmdExport = Button("cmdExport", QStringLiteral("导出(&E)"), m_controls);
     first->addWidget(command1);
     first->addWidget(command4);
     first->addSpacing(12);
     first->addWidget(command2);
     first->addWidget(command3);
+    first->addWidget(m_cmdExport);
     first->addSpacing(12);
     first->addWidget(Label("Label10", QStringLiteral("管理员密码"), m_controls));
     m_text1 = new QLineEdit(m_controls);
@@ -131,7 +151,25 @@ void CxyGl::buildControls() {
     second->addStretch();
     rows->addLayout(second);
 
+    // How the listing is shown and what else can be made of it, on a row of its own.
+    auto* third = new QHBoxLayout;
+    auto* viewLabel = Label("lblView", QStringLiteral("显示(&G):"), m_controls);
+    m_cbView = new QComboBox(m_controls);
+    m_cbView->setObjectName(QStringLiteral("cbView"));
+    m_cbView->addItems({QStringLiteral("明细"), QStringLiteral("按日"), QStringLiteral("按月")});
+    viewLabel->setBuddy(m_cbView);
+    m_cmdChart = Button("cmdChart", QStringLiteral("图表(&T)"), m_controls);
+    m_cmdPreview = Button("cmdPreview", QStringLiteral("打印预览(&P)"), m_controls);
+    third->addWidget(viewLabel);
+    third->addWidget(m_cbView);
+    third->addSpacing(12);
+    third->addWidget(m_cmdChart);
+    third->addWidget(m_cmdPreview);
+    third->addStretch();
+    rows->addLayout(third);
+
     m_model = new SessionTableModel(this);
+    m_groupModel = new GroupTableModel(this);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("Mf1"));
     m_grid->setModel(m_model);
@@ -146,6 +184,10 @@ void CxyGl::buildControls() {
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->horizontalHeader()->setHighlightSections(false);
+    // A click on a column header sorts by it; the totals row stays last.
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setSortIndicatorShown(true);
+    clearSortIndicator();
     setColumnWidths({600, 1200, 2100, 2100, 1000});
 
     // Return and Enter on a focused button press it.
@@ -155,11 +197,30 @@ void CxyGl::buildControls() {
     connect(command2, &QPushButton::clicked, this, &CxyGl::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &CxyGl::Command3_Click);
     connect(command4, &QPushButton::clicked, this, &CxyGl::Command4_Click);
+    connect(m_cmdExport, &QPushButton::clicked, this, &CxyGl::Export_Click);
+    connect(m_cmdPreview, &QPushButton::clicked, this, &CxyGl::Preview_Click);
+    connect(m_cmdChart, &QPushButton::clicked, this, &CxyGl::Chart_Click);
+    connect(m_cbView, &QComboBox::currentIndexChanged, this,
+            [this](int index) { setView(View(index)); });
+    connect(m_grid->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            &CxyGl::sortListing);
+    const auto clickIfEnabled = [](QPushButton* button) {
+        if (button->isEnabled())
+            button->click();
+    };
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this,
+            [this, clickIfEnabled] { clickIfEnabled(m_cmdExport); });
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this,
+            [this, clickIfEnabled] { clickIfEnabled(m_cmdPreview); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CxyGl::trackSelection);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &CxyGl::trackSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, &CxyGl::trackSelection);
+    connect(m_groupModel, &QAbstractItemModel::modelReset, this, &CxyGl::trackSelection);
+    // Nothing to export, preview or chart before the first listing.
+    for (QPushButton* button : {m_cmdExport, m_cmdPreview, m_cmdChart})
+        button->setEnabled(false);
 }
 
 void CxyGl::setColumnWidths(std::initializer_list<int> twips) {
@@ -199,17 +260,22 @@ void CxyGl::Form_Load() {
         m_prompter.error(QStringLiteral("数据为空！无法查询。"));
         return;
     }
-    if (!m_store.open(path)) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+    if (!OpenStoreForViewing(m_store, path)) {
+        m_prompter.error(StoreProblem::describe(path, m_store.lastError()));
         return;
     }
     loadUsers();
 }
 
+void CxyGl::reportStoreProblem(const QString& storeMessage) {
+    m_prompter.error(
+        StoreProblem::describe(DataFilePath(m_dataFolder, Store::FileName), storeMessage));
+}
+
 void CxyGl::loadUsers() {
     StoreQuery users = m_store.query(StoreStatements::AllUsers);
     if (!users.isValid()) {
-        m_prompter.error(QueryError::fromStore(m_store.lastError()).text());
+        reportStoreProblem(m_store.lastError());
         return;
     }
     m_cb1->addItem(Everyone);
@@ -222,7 +288,7 @@ void CxyGl::loadUsers() {
             m_cb1->addItem(name.toString());
     }
     if (!users.error().isEmpty()) {
-        m_prompter.error(QueryError::fromStore(users.error()).text());
+        reportStoreProblem(users.error());
         return;
     }
     if (!anyUser) {
@@ -239,8 +305,7 @@ void CxyGl::loadUsers() {
     }
     if (!master.isValid() || !master.error().isEmpty()) {
         m_hasAdministrator = false;
-        m_prompter.error(
-            QueryError::fromStore(master.isValid() ? master.error() : m_store.lastError()).text());
+        reportStoreProblem(master.isValid() ? master.error() : m_store.lastError());
         return;
     }
     if (!m_hasAdministrator)
@@ -268,11 +333,10 @@ void CxyGl::Command1_Click() {
             return;
         }
         m_model->setSessions(std::move(rows), reader.takeUsers());
+        m_scope = ListingScope{user, from, to};
+        clearSortIndicator();
         fitGrid();
-        setColumnWidths({600, 1200, 2200, 2200, 1300, 1200});
-        // The totals row is current, as the listing ends there.
-        const int totals = m_model->rowCount() - 1;
-        selectRows(totals, totals);
+        listingChanged();
     } catch (const QueryError& error) {
         m_prompter.error(error.text());
     }
@@ -280,17 +344,17 @@ void CxyGl::Command1_Click() {
 
 void CxyGl::selectRows(int row, int rowSel) {
     QItemSelectionModel* selection = m_grid->selectionModel();
-    if (row < 0 || rowSel < 0 || row >= m_model->rowCount() || rowSel >= m_model->rowCount()) {
+    const ListingModel& model = listing();
+    if (row < 0 || rowSel < 0 || row >= model.rowCount() || rowSel >= model.rowCount()) {
         selection->clear();
         return;
     }
     const int top = std::min(row, rowSel);
     const int bottom = std::max(row, rowSel);
-    selection->setCurrentIndex(m_model->index(rowSel, SessionTableModel::User),
-                               QItemSelectionModel::NoUpdate);
-    selection->select(QItemSelection(m_model->index(top, 0),
-                                     m_model->index(bottom, SessionTableModel::ColumnCount - 1)),
-                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(model.index(rowSel, 1), QItemSelectionModel::NoUpdate);
+    selection->select(
+        QItemSelection(model.index(top, 0), model.index(bottom, model.columnCount() - 1)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CxyGl::trackSelection() {
@@ -315,7 +379,7 @@ void CxyGl::trackSelection() {
 }
 
 void CxyGl::Command2_Click() {
-    const QString text = m_row < 0 ? QString() : m_model->copyText(m_row, m_rowSel);
+    const QString text = m_row < 0 ? QString() : listing().copyText(m_row, m_rowSel);
     auto* data = new QMimeData;
     data->setText(text);
     data->setImageData(gridPicture());
@@ -323,6 +387,14 @@ void CxyGl::Command2_Click() {
 }
 
 void CxyGl::Command3_Click() {
+    if (m_store.isReadOnly()) {
+        m_prompter.error(QStringLiteral("数据库文件所在的文件夹是只读的，只能查看，无法删除记录。"
+                                        "请让该文件夹可写后再删除。"));
+        return;
+    }
+    // Groups are never deleted whole: deleting works on the sessions' own listing only.
+    if (&listing() != m_model)
+        return;
     if (!m_hasAdministrator) {
         m_prompter.error(QStringLiteral("没有管理员帐号，无法删除数据！"));
         return;
@@ -339,6 +411,7 @@ void CxyGl::Command3_Click() {
     eraser.erase(m_store, *m_model, m_row, m_rowSel);
     m_model->removeSessions(eraser.removed());
     trackSelection();
+    updateChart();
     if (!eraser.failures().isEmpty())
         m_prompter.error(eraser.failureMessage());
 }
@@ -374,9 +447,254 @@ void CxyGl::placeControls() {
     fitGrid();
 }
 
+void CxyGl::closeEvent(QCloseEvent* event) {
+    // The chart belongs to this window: it must not keep the program running alone.
+    if (m_chart)
+        m_chart->close();
+    QWidget::closeEvent(event);
+}
+
+void CxyGl::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // An account registered while the window was in the background shows up on return.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshAccounts();
+}
+
 void CxyGl::fitGrid() {
     if (isMinimized())
         return;
     const int top = m_grid->y();
     m_grid->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+ListingModel& CxyGl::listing() const {
+    return m_grid->model() == m_groupModel ? static_cast<ListingModel&>(*m_groupModel)
+                                           : static_cast<ListingModel&>(*m_model);
+}
+
+CxyGl::View CxyGl::view() const {
+    return View(std::max(0, m_cbView->currentIndex()));
+}
+
+void CxyGl::setView(View view) {
+    if (m_cbView->currentIndex() != int(view)) {
+        // The box's signal comes back here.
+        m_cbView->setCurrentIndex(int(view));
+        return;
+    }
+    if (view != Detail)
+        regroup();
+    showListing(view == Detail ? static_cast<ListingModel*>(m_model) : m_groupModel);
+    m_command3->setEnabled(view == Detail);
+    updateChart();
+}
+
+void CxyGl::regroup() {
+    const GroupPeriod period = view() == ByMonth ? GroupPeriod::Month : GroupPeriod::Day;
+    if (m_model->isListed())
+        m_groupModel->setGroups(SessionGrouping::group(m_model->sessions(), period), period);
+    else
+        m_groupModel->clear(period);
+}
+
+void CxyGl::showListing(ListingModel* model) {
+    if (m_grid->model() != model) {
+        QItemSelectionModel* old = m_grid->selectionModel();
+        m_grid->setModel(model);
+        // The view makes a new selection model for the new listing; the old one is ours to drop.
+        delete old;
+        connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CxyGl::trackSelection);
+        connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                &CxyGl::trackSelection);
+    }
+    clearSortIndicator();
+    setListingWidths();
+    // The totals row is current, as the listing ends there.
+    const int totals = model->rowCount() - 1;
+    selectRows(totals, totals);
+    trackSelection();
+}
+
+void CxyGl::setListingWidths() {
+    if (&listing() == m_model) {
+        if (m_model->isListed())
+            setColumnWidths({600, 1200, 2200, 2200, 1300, 1200});
+        else
+            setColumnWidths({600, 1200, 2100, 2100, 1000});
+        return;
+    }
+    const int twips[] = {600, 1900, 1100, 1300, 1500};
+    for (int column = 0; column < GroupTableModel::ColumnCount; ++column)
+        m_grid->setColumnWidth(column, Pixels(twips[column]));
+}
+
+void CxyGl::listingChanged() {
+    if (view() != Detail)
+        regroup();
+    showListing(&listing());
+    for (QPushButton* button : {m_cmdExport, m_cmdPreview, m_cmdChart})
+        button->setEnabled(m_scope.has_value());
+    updateChart();
+}
+
+void CxyGl::clearSortIndicator() {
+    QHeaderView* header = m_grid->horizontalHeader();
+    const QSignalBlocker quiet(header);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+void CxyGl::sortListing(int column, Qt::SortOrder order) {
+    if (column < 0)
+        return;
+    listing().sort(column, order);
+    // A block selected before no longer holds the same rows: start again from the totals row.
+    const int totals = listing().rowCount() - 1;
+    selectRows(totals, totals);
+    trackSelection();
+}
+
+QString CxyGl::suggestedFile() const {
+    QString folder = m_saveFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    QString stem = m_scope ? m_scope->fileStem() : QStringLiteral("Dialtoll统计");
+    if (view() == ByDay)
+        stem += QStringLiteral("_按日");
+    else if (view() == ByMonth)
+        stem += QStringLiteral("_按月");
+    return QDir(folder).filePath(stem);
+}
+
+void CxyGl::rememberFolder(const QString& path) {
+    m_saveFolder = QFileInfo(path).absolutePath();
+}
+
+void CxyGl::Export_Click() {
+    if (!m_scope)
+        return;
+    const QString path = m_files->saveFileName(
+        this, QStringLiteral("导出"), suggestedFile() + QStringLiteral(".csv"),
+        QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    rememberFolder(path);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString fault = exportTo(path);
+    QApplication::restoreOverrideCursor();
+    if (!fault.isEmpty())
+        m_prompter.error(QStringLiteral("导出失败，文件没有保存：%1\n%2")
+                             .arg(QDir::toNativeSeparators(path), fault));
+}
+
+QString CxyGl::exportTo(const QString& path) {
+    const ListingModel& shown = listing();
+    return CsvFile::save(path, [&shown](CsvWriter& out) { shown.writeCsv(out); });
+}
+
+int CxyGl::printListing(QPagedPaintDevice& device) {
+    return ListingPrinter(listing(), columnWidths(), printTitle()).print(device);
+}
+
+QString CxyGl::savePdf(const QString& path) {
+    return ListingPrinter(listing(), columnWidths(), printTitle()).savePdf(path);
+}
+
+QList<int> CxyGl::columnWidths() const {
+    QList<int> widths;
+    for (int column = 0; column < listing().columnCount(); ++column)
+        widths << m_grid->columnWidth(column);
+    return widths;
+}
+
+QString CxyGl::printTitle() const {
+    const QString viewName = m_cbView->currentText();
+    return QStringLiteral("Dialtoll统计　") + (m_scope ? m_scope->caption() : QString()) +
+           QStringLiteral("　") + viewName;
+}
+
+void CxyGl::Preview_Click() {
+    if (!m_scope)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Dialtoll统计"));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { printListing(*target); });
+    // A PDF file straight from the preview, with or without a printer.
+    if (auto* tools = preview.findChild<QToolBar*>()) {
+        tools->addSeparator();
+        QAction* pdf = tools->addAction(QStringLiteral("保存PDF"));
+        pdf->setObjectName(QStringLiteral("actSavePdf"));
+        connect(pdf, &QAction::triggered, &preview, [this, &preview] {
+            const QString path = m_files->saveFileName(
+                &preview, QStringLiteral("保存PDF"), suggestedFile() + QStringLiteral(".pdf"),
+                QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"));
+            if (path.isEmpty())
+                return;
+            rememberFolder(path);
+            const QString fault = savePdf(path);
+            if (!fault.isEmpty())
+                m_prompter.error(QStringLiteral("PDF没有保存：%1\n%2")
+                                     .arg(QDir::toNativeSeparators(path), fault));
+        });
+    }
+    preview.resize(std::max(preview.sizeHint().width(), 800), 700);
+    preview.exec();
+}
+
+StatChart* CxyGl::chartWindow() const {
+    return m_chart;
+}
+
+void CxyGl::Chart_Click() {
+    if (!m_scope)
+        return;
+    if (!m_chart)
+        m_chart = new StatChart(m_prompter, *m_files, this);
+    updateChart();
+    m_chart->show();
+    m_chart->raise();
+    m_chart->activateWindow();
+}
+
+void CxyGl::updateChart() {
+    if (!m_chart || !m_scope)
+        return;
+    // The chart totals as the grid does; the sessions' own listing is charted per day.
+    if (view() == Detail)
+        m_chart->setUsage(SessionGrouping::group(m_model->sessions(), GroupPeriod::Day),
+                          GroupPeriod::Day, m_scope->caption(), suggestedFile());
+    else
+        m_chart->setUsage(m_groupModel->groups(), m_groupModel->period(), m_scope->caption(),
+                          suggestedFile());
+}
+
+void CxyGl::comeForward() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CxyGl::refreshAccounts() {
+    const std::optional<QStringList> names = AccountList::read(m_store);
+    if (!names)
+        return;
+    QStringList listed;
+    for (int i = 1; i < m_cb1->count(); ++i)
+        listed << m_cb1->itemText(i);
+    if (listed == *names && m_cb1->count() > 0)
+        return;
+    const QString shown = m_cb1->currentText();
+    const QSignalBlocker quiet(m_cb1);
+    m_cb1->clear();
+    m_cb1->addItem(Everyone);
+    m_cb1->addItems(*names);
+    m_cb1->setCurrentIndex(m_cb1->findText(shown, Qt::MatchExactly));
+    m_cb1->setEditText(shown);
 }

@@ -19,6 +19,8 @@ struct SessionRow {
     double shownSeconds = 0;
     qint64 fee = 0;
     int user = 0;
+    // Place in the listing as the query returned it.
+    int order = 0;
     // FromD, FromT, ToD and ToT joined by Separator.
     QString times;
 };

@@ -1,24 +1,50 @@
 #include "statdesk/SessionTableModel.h"
 
+#include "common/TextConventions.h"
+#include "statdesk/CsvWriter.h"
 #include "statdesk/SessionText.h"
 
-#include <QColor>
+#include <QCollator>
+#include <QLocale>
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
 const char* const Headers[] = {"序号",     "用户名",   "上网时间", "下网时间",
                                "漫游时长", "当次花费", "当时次数"};
 
+// Part i (0 FromD, 1 FromT, 2 ToD, 3 ToT) of a row's joined times.
+QStringView TimesPart(const QString& times, int i) {
+    qsizetype start = 0;
+    for (int n = 0; n < i; ++n) {
+        const qsizetype next = times.indexOf(SessionRow::Separator, start);
+        if (next < 0)
+            return {};
+        start = next + 1;
+    }
+    const qsizetype end = times.indexOf(SessionRow::Separator, start);
+    return QStringView(times).mid(start, end < 0 ? -1 : end - start);
+}
+
+// A moment as one number that orders like the moments: YYYYMMDD * 100000 + seconds of the day.
+double MomentKey(QStringView date, QStringView time) {
+    const std::optional<QTime> clock = TimeFromText(time.toString());
+    return NumberFromText(date.toString()) * 100000.0 +
+           (clock ? clock->msecsSinceStartOfDay() / 1000 : -1);
+}
+
 } // namespace
 
-SessionTableModel::SessionTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+SessionTableModel::SessionTableModel(QObject* parent) : ListingModel(parent) {}
 
 void SessionTableModel::setSessions(std::vector<SessionRow> rows, QStringList users) {
     beginResetModel();
     m_rows = std::move(rows);
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_rows[i].order = int(i);
     m_users = std::move(users);
-    m_listed = true;
+    setListed(true);
     computeTotals();
     endResetModel();
 }
@@ -27,7 +53,7 @@ void SessionTableModel::clear() {
     beginResetModel();
     m_rows.clear();
     m_users.clear();
-    m_listed = false;
+    setListed(false);
     computeTotals();
     endResetModel();
 }
@@ -41,48 +67,18 @@ void SessionTableModel::computeTotals() {
     }
 }
 
-int SessionTableModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid())
-        return 0;
-    return m_listed ? sessionCount() + 1 : 0;
-}
-
 int SessionTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant SessionTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid())
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return cellText(index.row(), index.column());
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
-    case Qt::BackgroundRole:
-        // The numbering column looks fixed, like the header.
-        if (index.column() == Number)
-            return QColor(0xec, 0xec, 0xec);
-        return {};
-    default:
-        return {};
-    }
-}
-
-QVariant SessionTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
-        return {};
-    if (role == Qt::DisplayRole)
-        return QString::fromUtf8(Headers[section]);
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
-    return {};
+QString SessionTableModel::headerText(int column) const {
+    return column >= 0 && column < ColumnCount ? QString::fromUtf8(Headers[column]) : QString();
 }
 
 QString SessionTableModel::cellText(int row, int column) const {
     if (isSession(row))
         return column == Number ? QString::number(row + 1) : sessionText(session(row), column);
-    if (m_listed && row == sessionCount()) {
+    if (isTotals(row)) {
         switch (column) {
         case Number:
             return QStringLiteral("合  计");
@@ -98,14 +94,15 @@ QString SessionTableModel::cellText(int row, int column) const {
 }
 
 QString SessionTableModel::sessionText(const SessionRow& row, int column) const {
-    const auto part = [&row](int i) { return row.times.section(SessionRow::Separator, i, i); };
     switch (column) {
     case User:
         return m_users.value(row.user);
     case Start:
-        return SessionText::date(part(0)) + u' ' + part(1);
+        return SessionText::date(TimesPart(row.times, 0).toString()) + u' ' +
+               TimesPart(row.times, 1).toString();
     case End:
-        return SessionText::date(part(2)) + u' ' + part(3);
+        return SessionText::date(TimesPart(row.times, 2).toString()) + u' ' +
+               TimesPart(row.times, 3).toString();
     case Duration:
         return SessionText::duration(row.shownSeconds);
     case Fee:
@@ -117,16 +114,101 @@ QString SessionTableModel::sessionText(const SessionRow& row, int column) const 
     }
 }
 
-QString SessionTableModel::copyText(int first, int last) const {
-    const int top = std::max(0, std::min(first, last));
-    const int bottom = std::min(rowCount() - 1, std::max(first, last));
-    QString text;
-    for (int row = top; row <= bottom; ++row) {
-        for (int column = User; column <= Count; ++column)
-            text += cellText(row, column) + u'\t';
-        text += QStringLiteral("\r\n");
+void SessionTableModel::writeCsv(CsvWriter& out) const {
+    for (int column = Number; column < ColumnCount; ++column) {
+        out.text(headerText(column));
+        // Durations also as seconds, which a spreadsheet can add up.
+        if (column == Duration)
+            out.text(QStringLiteral("漫游时长(秒)"));
     }
-    return text;
+    out.endRecord();
+    int number = 0;
+    for (const SessionRow& row : m_rows) {
+        out.number(QString::number(++number));
+        out.text(m_users.value(row.user));
+        out.text(SessionText::isoMoment(TimesPart(row.times, 0), TimesPart(row.times, 1)));
+        out.text(SessionText::isoMoment(TimesPart(row.times, 2), TimesPart(row.times, 3)));
+        out.number(SessionText::duration(row.shownSeconds));
+        out.number(SessionText::wholeSeconds(row.shownSeconds));
+        out.number(SessionText::feeNumber(row.fee));
+        out.number(row.count == SessionRow::NoCount ? QString() : QString::number(row.count));
+        out.endRecord();
+    }
+    out.text(QStringLiteral("合  计"));
+    out.text({});
+    out.text({});
+    out.text({});
+    out.number(SessionText::duration(m_totalSeconds));
+    out.number(SessionText::wholeSeconds(m_totalSeconds));
+    out.number(SessionText::feeNumber(m_totalFee));
+    out.text({});
+    out.endRecord();
+}
+
+std::vector<double> SessionTableModel::sortKeys(int column) const {
+    std::vector<double> keys;
+    keys.reserve(m_rows.size());
+    std::vector<double> userRanks;
+    if (column == User) {
+        // Names in the order a Chinese reader expects (pinyin), ranked once.
+        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+        collator.setNumericMode(true);
+        std::vector<int> byName(std::size_t(m_users.size()));
+        std::iota(byName.begin(), byName.end(), 0);
+        std::stable_sort(byName.begin(), byName.end(), [&](int a, int b) {
+            return collator.compare(m_users.at(a), m_users.at(b)) < 0;
+        });
+        userRanks.resize(byName.size());
+        for (std::size_t rank = 0; rank < byName.size(); ++rank)
+            userRanks[std::size_t(byName[rank])] = double(rank);
+    }
+    for (const SessionRow& row : m_rows) {
+        switch (column) {
+        case User:
+            keys.push_back(userRanks[std::size_t(row.user)]);
+            break;
+        case Start:
+            keys.push_back(MomentKey(TimesPart(row.times, 0), TimesPart(row.times, 1)));
+            break;
+        case End:
+            keys.push_back(MomentKey(TimesPart(row.times, 2), TimesPart(row.times, 3)));
+            break;
+        case Duration:
+            keys.push_back(row.shownSeconds);
+            break;
+        case Fee:
+            keys.push_back(double(row.fee));
+            break;
+        case Count:
+            keys.push_back(row.count == SessionRow::NoCount ? -1e300 : double(row.count));
+            break;
+        default:
+            keys.push_back(row.order);
+            break;
+        }
+    }
+    return keys;
+}
+
+void SessionTableModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= ColumnCount || m_rows.empty())
+        return;
+    const std::vector<double> keys = sortKeys(column);
+    std::vector<std::size_t> positions(m_rows.size());
+    std::iota(positions.begin(), positions.end(), std::size_t(0));
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    else
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&keys](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<SessionRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (const std::size_t position : positions)
+        sorted.push_back(std::move(m_rows[position]));
+    m_rows = std::move(sorted);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void SessionTableModel::removeSessions(QList<int> rows) {

@@ -1,5 +1,6 @@
 #include "common/DataFolder.h"
 #include "common/QtTranslations.h"
+#include "platform/linux/LocalSocketFirstInstance.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "statdesk/CxyGl.h"
 #include "statdesk/QueryBenchmark.h"
@@ -15,7 +16,17 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Statdesk"));
     InstallQtTranslations(app);
     MessageBoxPrompter prompter(QStringLiteral("Statdesk"));
-    CxyGl window(prompter, ResolveDataFolder());
+    const QString dataFolder = ResolveDataFolder();
+    // One window per data folder: a second start brings the open one forward instead.
+    LocalSocketFirstInstance instance(QStringLiteral("Statdesk"), dataFolder);
+    if (!instance.claim()) {
+        if (instance.callFirst())
+            return 0;
+        prompter.error(QStringLiteral("Statdesk已经打开，但没有响应。"));
+        return 1;
+    }
+    CxyGl window(prompter, dataFolder);
+    instance.onCalled([&window] { window.comeForward(); });
     window.Form_Load();
     if (const QScreen* screen = window.screen()) {
         QRect frame = window.frameGeometry();

@@ -7,6 +7,7 @@
 #include "meter/settings/KeyCharFilter.h"
 #include "meter/settings/TitleBand.h"
 #include "meter/settings/TwipsControls.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
 #include <QCheckBox>
@@ -79,6 +80,8 @@ void Form3::buildControls() {
     connect(command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+    // Esc closes the window without storing, like its close button.
+    (new DialogKeys(this))->setCancelButton(command3);
 
     m_text3->installEventFilter(new KeyCharFilter(QStringLiteral("0123456789."), this));
 }

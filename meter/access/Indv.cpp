@@ -9,6 +9,7 @@
 #include "meter/settings/TitleBand.h"
 #include "meter/settings/TwipsControls.h"
 #include "platform/Clock.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
 #include <QCheckBox>
@@ -96,6 +97,8 @@ void Indv::buildControls() {
     connect(command1, &QPushButton::clicked, this, &Indv::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &Indv::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &Indv::Command3_Click);
+    // Esc closes the window without storing, like its close button.
+    (new DialogKeys(this))->setCancelButton(command3);
 
     auto* numbers = new KeyCharFilter(Digits + u'.', this);
     for (QLineEdit* box : {m_text3, m_text4, m_text5})

@@ -1,13 +1,13 @@
 #include "meter/desktop/Form1.h"
 
 #include "common/DataFolder.h"
-#include "common/OpenStore.h"
 #include "common/StoreError.h"
 #include "common/TextConventions.h"
 #include "meter/desktop/HoverHelp.h"
 #include "meter/desktop/MainWindowArt.h"
 #include "meter/desktop/MakerAddresses.h"
 #include "meter/desktop/MeterMenus.h"
+#include "meter/desktop/MinutesValidator.h"
 #include "meter/desktop/ProgramIcon.h"
 #include "meter/desktop/TitleBarZones.h"
 #include "meter/desktop/tray/TrayTipText.h"
@@ -18,7 +18,9 @@
 #include "meter/store/AutoRunSetting.h"
 #include "meter/store/IniLayout.h"
 #include "meter/store/PlanChoiceFile.h"
+#include "meter/store/StoreStartup.h"
 #include "platform/Clock.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
 
@@ -30,7 +32,6 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -39,14 +40,27 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QSystemTrayIcon>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 using namespace std::chrono_literals;
 
 namespace {
 
 const QStringList LinkResetItems = {"Label22", "Label23", "Label24", "Label26", "Label30"};
+
+// The labels that show the engine's figures.
+const std::pair<const char*, QString MeterFigures::*> FigureLabels[] = {
+    {"User", &MeterFigures::User},       {"Label5", &MeterFigures::Label5},
+    {"Label38", &MeterFigures::Label38}, {"Label9", &MeterFigures::Label9},
+    {"Label7", &MeterFigures::Label7},   {"Label11", &MeterFigures::Label11},
+    {"Label13", &MeterFigures::Label13}, {"Label15", &MeterFigures::Label15},
+    {"Label17", &MeterFigures::Label17}, {"Label19", &MeterFigures::Label19},
+    {"Label21", &MeterFigures::Label21}, {"Label30", &MeterFigures::Label30},
+    {"NowL", &MeterFigures::NowL},       {"TimeL", &MeterFigures::TimeL},
+    {"SSL", &MeterFigures::SSL},         {"HHS", &MeterFigures::HHS},
+    {"DDS", &MeterFigures::DDS},
+};
 
 } // namespace
 
@@ -79,6 +93,8 @@ Form1::Form1(MeterServices services, QWidget* parent)
     setFixedSize(480, 420);
     setMouseTracking(true);
     buildControls();
+    // Return on a focused button presses it.
+    new DialogKeys(this);
     for (QWidget* child : findChildren<QWidget*>()) {
         if (!child->objectName().isEmpty())
             child->installEventFilter(this);
@@ -90,6 +106,7 @@ Form1::Form1(MeterServices services, QWidget* parent)
     m_tray = new cSysTray(this);
     connectCommands();
     connectTray();
+    setUpLogin();
     showFigures();
 
     connect(&m_engine, &MeterEngine::figuresChanged, this, &Form1::showFigures);
@@ -99,6 +116,9 @@ Form1::Form1(MeterServices services, QWidget* parent)
     connect(this, &Form1::exitPasswordRequested, this, [this] { m_extForm.show(nullptr); });
     connect(m_opt, &QRadioButton::clicked, &m_engine, &MeterEngine::Opt_Click);
     connect(m_text1, &QLineEdit::textEdited, &m_engine, &MeterEngine::setCustomText);
+    // Filters whatever reaches the box: keys, input method commits, pastes and drops.
+    m_text1->setValidator(new MinutesValidator(m_text1));
+    m_opt->setMouseTracking(true);
 }
 
 Form1::~Form1() = default;
@@ -142,23 +162,22 @@ void Form1::connectTray() {
         if (button == 1) {
             openMainWindow();
         } else {
-            m_menus->trayMenu()->popup(QCursor::pos());
+            MeterMenus::popUp(m_menus->trayMenu(), QCursor::pos());
         }
     });
+    connect(m_tray, &cSysTray::dockedChanged, this, &Form1::trayDockedChanged);
 }
 
 void Form1::Form_Load() {
+    // Hidden, but not minimised: on X11 a minimised state makes every later show map the
+    // window as an icon.
     hide();
-    setWindowState(windowState() | Qt::WindowMinimized);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray->setInTray(true);
-    } else {
-        // Without a tray the program could not be reached at all: show the window instead.
-        qWarning("Dialtoll: the desktop has no system tray; showing the main window instead.");
-    }
+    m_tray->setInTray(true);
     buildPresets();
     m_engine.clearLinked();
     openDatabase();
+    // Saves an earlier run had to keep for later reach the store before anything is loaded.
+    m_engine.applySaveJournal();
     m_engine.setLoginGranted(false);
     restorePlanChoice();
     try {
@@ -167,8 +186,12 @@ void Form1::Form_Load() {
         // The load is start-up's last step; the timers take over anyway.
     }
     startTimers();
-    if (!m_tray->InTray())
+    startDialogWatch();
+    if (!m_tray->docked()) {
+        // Without a tray the program could not be reached at all: show the window instead.
+        qWarning("Dialtoll: the desktop has no system tray (yet); showing the main window.");
         openMainWindow();
+    }
 }
 
 void Form1::startTimers() {
@@ -206,18 +229,40 @@ void Form1::applyAutoSaveTimer() {
 }
 
 void Form1::openDatabase() {
-    const QString path = DataFilePath(m_services.dataFolder, Store::FileName);
-    if (!QFile::exists(path)) {
-        try {
-            OpenStore(path, m_services.clock.now().date());
-        } catch (const StoreError&) {
-            // Start-up goes on; the open below tells whether anything usable was made.
-        }
-    } else {
-        QFile::setPermissions(path,
-                              QFile::permissions(path) | QFile::ReadOwner | QFile::WriteOwner);
+    StoreStartup startup(m_store, DataFilePath(m_services.dataFolder, Store::FileName),
+                         m_services.clock.now().date());
+    if (!startup.open())
+        noteStoreProblem(startup.problem());
+}
+
+void Form1::noteStoreProblem(const QString& problem) {
+    // A meter that records nothing must say so, but only once until the store works again.
+    if (m_storeProblem.isEmpty())
+        emit recordingUnavailable(QStringLiteral("现在不记录上网时间。\n") + problem);
+    m_storeProblem = problem;
+    updateTrayTip();
+    if (!m_storeRetry.isActive()) {
+        m_storeRetry.setInterval(10s);
+        connect(&m_storeRetry, &QTimer::timeout, this, &Form1::retryStore, Qt::UniqueConnection);
+        m_storeRetry.start();
     }
-    m_store.open(path);
+}
+
+void Form1::retryStore() {
+    // A session that is running has no records to continue; the next one will.
+    if (m_unloaded || m_engine.state().Linked)
+        return;
+    StoreStartup startup(m_store, DataFilePath(m_services.dataFolder, Store::FileName),
+                         m_services.clock.now().date());
+    if (!startup.open())
+        return;
+    m_storeRetry.stop();
+    m_storeProblem.clear();
+    try {
+        m_engine.hsLoad();
+    } catch (const StoreError&) {
+    }
+    updateTrayTip();
 }
 
 void Form1::restorePlanChoice() {
@@ -241,6 +286,7 @@ bool Form1::Form_Unload() {
         return false;
     }
     m_engine.AutoSave();
+    closeLoginForShutdown();
     m_form2.close();
     m_about.close();
     m_form3.close();
@@ -248,11 +294,24 @@ bool Form1::Form_Unload() {
     m_store.close();
     WritePlanChoice(settingPath(), selectedPreset(), m_opt->isChecked(), m_text1->text());
     m_unloaded = true;
-    for (QTimer* timer : {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave})
+    for (QTimer* timer :
+         {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave, &m_storeRetry})
         timer->stop();
     m_tray->setInTray(false);
     emit unloaded();
     return true;
+}
+
+void Form1::saveForSessionEnd() {
+    if (m_unloaded)
+        return;
+    m_engine.AutoSave();
+    WritePlanChoice(settingPath(), selectedPreset(), m_opt->isChecked(), m_text1->text());
+}
+
+void Form1::endWithoutPassword() {
+    m_engine.CanExt(false);
+    Form_Unload();
 }
 
 std::optional<int> Form1::selectedPreset() const {
@@ -265,19 +324,15 @@ std::optional<int> Form1::selectedPreset() const {
 
 void Form1::showFigures() {
     const MeterFigures& figures = m_engine.figures();
-    const QList<QPair<QString, const QString*>> texts = {
-        {"User", &figures.User},       {"Label5", &figures.Label5},   {"Label38", &figures.Label38},
-        {"Label9", &figures.Label9},   {"Label7", &figures.Label7},   {"Label11", &figures.Label11},
-        {"Label13", &figures.Label13}, {"Label15", &figures.Label15}, {"Label17", &figures.Label17},
-        {"Label19", &figures.Label19}, {"Label21", &figures.Label21}, {"Label30", &figures.Label30},
-        {"NowL", &figures.NowL},       {"TimeL", &figures.TimeL},     {"SSL", &figures.SSL},
-        {"HHS", &figures.HHS},         {"DDS", &figures.DDS},
-    };
-    for (const auto& [name, text] : texts) {
-        QLabel* label = m_figureLabels.value(name);
-        if (label && !text->isEmpty() && label->text() != *text)
-            label->setText(*text);
+    for (const auto& [name, figure] : FigureLabels) {
+        // Changed figures only: one not computed yet keeps its design text, an emptied one
+        // is shown empty.
+        if (figures.*figure == m_shownFigures.*figure)
+            continue;
+        if (QLabel* label = m_figureLabels.value(QLatin1String(name)))
+            label->setText(figures.*figure);
     }
+    m_shownFigures = figures;
     if (m_titLb->text() != figures.TitLb) {
         m_titLb->setText(figures.TitLb);
         m_titLb->adjustSize();
@@ -287,8 +342,9 @@ void Form1::showFigures() {
 
 void Form1::updateTrayTip() {
     // The tray has no hover event: the tip is kept current with the figures instead.
-    const QString tip =
-        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    QString tip = BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    if (!m_storeProblem.isEmpty())
+        tip = StoreProblemTrayNotice + QLatin1Char(' ') + tip;
     if (tip != m_tray->TrayTip())
         m_tray->setTrayTip(tip);
 }
@@ -314,18 +370,60 @@ QString Form1::settingPath() const {
 // Commands.
 
 void Form1::openMainWindow() {
-    setWindowState(Qt::WindowNoState);
     // Centred on the screen each time it is opened.
     if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
+    // Restores a window iconified in the taskbar (no tray icon to come back through).
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
+    m_ownedWindows.showAgain();
 }
 
 void Form1::hideMainWindow() {
-    setWindowState(windowState() | Qt::WindowMinimized);
+    hideOwnedWindows();
+    if (m_tray->docked()) {
+        withdraw();
+    } else {
+        // No tray icon to come back through: to the taskbar rather than out of sight.
+        showMinimized();
+    }
+}
+
+void Form1::trayDockedChanged(bool docked) {
+    if (m_unloaded)
+        return;
+    if (docked) {
+        // Once the icon is in a tray, a window kept in the taskbar in its stead withdraws.
+        if (isVisible() && isMinimized())
+            withdraw();
+    } else if (!isVisible()) {
+        // The icon went with its tray: a taskbar entry stands in until a tray comes back.
+        showMinimized();
+    }
+}
+
+void Form1::withdraw() {
     hide();
+    // Not within the event that reported the minimising: it may come from the native window.
+    if (isMinimized())
+        QMetaObject::invokeMethod(this, &Form1::forgetMinimised, Qt::QueuedConnection);
+}
+
+void Form1::forgetMinimised() {
+    if (isVisible() || !isMinimized())
+        return;
+    // A hidden window keeps its minimised state, and X11 then maps it as an icon at the next
+    // show, or maps it behind the toolkit's back when the state is cleared. A new native
+    // window starts out normal.
+    destroy();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void Form1::hideOwnedWindows() {
+    m_ownedWindows.hide({m_form2.window(), m_form3.window(), m_indv.window()});
 }
 
 QWidget* Form1::dialogOwner() const {
@@ -356,7 +454,10 @@ void Form1::startCompanion(const QString& program) {
 
 void Form1::startMoveMode() {
     setCursor(Qt::SizeAllCursor);
-    QCursor::setPos(mapToGlobal(QPoint(width() / 2, 500 / TitleBarZones::TwipsPerPixel)));
+    // The middle of the painted title band, where a press ends this pointer and moves the
+    // window. (The window has no system caption above its client area to skip.)
+    QCursor::setPos(mapToGlobal(
+        QPoint(width() / 2, TitleBarZones::BandHeight / 2 / TitleBarZones::TwipsPerPixel)));
 }
 
 // Title band, dragging and hover help.
@@ -376,8 +477,9 @@ void Form1::startDragging() {
                TitleBarZones::StartsMove(TitleBarZones::ToTwips(pixels));
     });
     drag->addHandle(m_titLb);
-    // Installed after the drag, so it sees every press on the background first.
+    // Installed after the drag, so it sees every press on the background and the title first.
     installEventFilter(this);
+    m_titLb->installEventFilter(this);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
@@ -392,7 +494,7 @@ void Form1::mouseReleaseEvent(QMouseEvent* event) {
         const QPoint at = event->button() == Qt::LeftButton
                               ? mapToGlobal(QPoint(30, 255) / TitleBarZones::TwipsPerPixel)
                               : event->globalPosition().toPoint();
-        m_menus->windowMenu()->popup(at);
+        MeterMenus::popUp(m_menus->windowMenu(), at);
     }
     QWidget::mouseReleaseEvent(event);
 }
@@ -453,20 +555,14 @@ void Form1::showHelp(QObject* item) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    // A press on the background ends the move pointer of the 移动 command.
-    if (watched == this && event->type() == QEvent::MouseButtonPress)
+    // A press on the band (its background or the title on it) ends the move pointer of the
+    // 移动 command.
+    if ((watched == this || watched == m_titLb) && event->type() == QEvent::MouseButtonPress)
         unsetCursor();
     if (handleTitleBand(watched, event))
         return true;
     const QString name = watched->objectName();
     switch (event->type()) {
-    case QEvent::KeyPress:
-        if (watched == m_text1) {
-            const QString text = static_cast<QKeyEvent*>(event)->text();
-            if (!text.isEmpty() && !PlanPresets::KeyAccepted(text.at(0)))
-                return true;
-        }
-        break;
     case QEvent::Enter:
         if (m_links.contains(watched))
             setLinkColours(QColor(0, 0, 255), static_cast<QLabel*>(watched));
@@ -476,6 +572,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
             showHelp(watched);
         break;
     case QEvent::MouseMove:
+        // The plan choices' help counts the remaining time down while the pointer moves.
+        if (watched == m_opt || m_presets.contains(qobject_cast<QRadioButton*>(watched)))
+            showHelp(watched);
         // Over a frame's own background (or the panel behind the figures) the help resets.
         if (auto* frame = qobject_cast<QGroupBox*>(watched)) {
             const QWidget* under =
@@ -508,7 +607,17 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
-        hide();
+    if (event->type() == QEvent::WindowStateChange) {
+        const bool wasMinimized =
+            static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+        if (isMinimized() && !wasMinimized) {
+            hideOwnedWindows();
+            // Minimised with a tray icon to come back through, the window leaves the taskbar.
+            if (m_tray->docked())
+                withdraw();
+        } else if (!isMinimized() && wasMinimized && isVisible()) {
+            m_ownedWindows.showAgain();
+        }
+    }
     QWidget::changeEvent(event);
 }

@@ -4,14 +4,18 @@
 #include "meter/access/ExtForm.h"
 #include "meter/access/Form3.h"
 #include "meter/access/Indv.h"
+#include "meter/access/frmLogin.h"
+#include "meter/desktop/DialUpDialogWatcher.h"
 #include "meter/desktop/FrmAbout.h"
 #include "meter/desktop/MeterServices.h"
+#include "meter/desktop/OwnedWindows.h"
 #include "meter/desktop/SingleWindow.h"
 #include "meter/engine/MeterEngine.h"
 
 #include <QList>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class Form2;
@@ -36,6 +40,11 @@ public:
     void Form_Load();
     // Shutdown; false when it was refused (the exit password is in force).
     bool Form_Unload();
+    // What shutdown would save, without ending: the running session's records and the plan
+    // choice. For a desktop session that may end (or may be cancelled).
+    void saveForSessionEnd();
+    // Shutdown that asks for no exit password: the session ends, or a signal says to end.
+    void endWithoutPassword();
 
     MeterEngine& engine() { return m_engine; }
     Store& storeDb() { return m_store; }
@@ -54,11 +63,20 @@ public:
     void startCompanion(const QString& program);
     void startMoveMode();
 
+    // The login window, the dial-up dialog watch and its Timer2 (250 ms).
+    frmLogin& loginWindow() { return *m_login; }
+    DialUpDialogWatcher& dialogWatcher() { return *m_watcher; }
+    const QTimer& timer2() const { return m_timer2; }
+    // 更改用户: the outgoing account's session is saved, then the login window asks.
+    void changeUser();
+
 signals:
     // Shutdown has run; the program ends.
     void unloaded();
     // Leaving needs the exit password.
     void exitPasswordRequested();
+    // Sessions cannot be recorded (the database cannot be used); said once until it can again.
+    void recordingUnavailable(const QString& problem);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,8 +95,15 @@ private:
     void connectTray();
     void startTimers();
     void openDatabase();
+    void noteStoreProblem(const QString& problem);
+    void retryStore();
     void restorePlanChoice();
     void showFigures();
+    void trayDockedChanged(bool docked);
+    // Hidden without a taskbar entry, ready to show normal.
+    void withdraw();
+    void forgetMinimised();
+    void hideOwnedWindows();
     void showPlanChoice();
     void applyAutoSaveTimer();
     void updateTrayTip();
@@ -88,6 +113,9 @@ private:
     void startDragging();
     QWidget* dialogOwner() const;
     QString settingPath() const;
+    void setUpLogin();
+    void startDialogWatch();
+    void closeLoginForShutdown();
 
     MeterServices m_services;
     Store m_store;
@@ -103,6 +131,10 @@ private:
     QLabel* m_titLb = nullptr;
     QList<QLabel*> m_links;
     QHash<QString, QLabel*> m_figureLabels;
+    // The figures as last shown: a label changes only when its figure does, so a figure not
+    // computed yet keeps the design text and an emptied one shows empty.
+    MeterFigures m_shownFigures;
+    OwnedWindows m_ownedWindows{this};
     SingleWindow<Form2> m_form2;
     SingleWindow<Form3> m_form3;
     SingleWindow<Indv> m_indv;
@@ -114,5 +146,12 @@ private:
     QTimer m_menvy;
     QTimer m_timer3;
     QTimer m_autoSave;
+    // While the database cannot be used: why, and the timer that tries it again.
+    QString m_storeProblem;
+    QTimer m_storeRetry;
     bool m_unloaded = false;
+    // Destroyed before the engine and the store: closing the login window still uses them.
+    QTimer m_timer2;
+    std::unique_ptr<frmLogin> m_login;
+    std::unique_ptr<DialUpDialogWatcher> m_watcher;
 };

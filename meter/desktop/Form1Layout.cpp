@@ -234,6 +234,7 @@ void Form1::buildPresets() {
     }
     for (int i = 0; i < PlanPresets::Count; ++i) {
         m_presets.at(i)->installEventFilter(this);
+        m_presets.at(i)->setMouseTracking(true);
         connect(m_presets.at(i), &QRadioButton::clicked, &m_engine,
                 [this, i] { m_engine.Op_Click(i); });
     }

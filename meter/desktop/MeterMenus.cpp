@@ -52,3 +52,9 @@ QAction* MeterMenus::item(const QString& name) const {
     }
     return nullptr;
 }
+
+void MeterMenus::popUp(QMenu* menu, const QPoint& at) {
+    menu->popup(at);
+    // Opened by the mouse, a menu has no active item and Return would do nothing.
+    menu->setActiveAction(menu->defaultAction());
+}

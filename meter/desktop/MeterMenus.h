@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QAction;
+class QPoint;
 class QMenu;
 class QWidget;
 
@@ -17,6 +18,8 @@ public:
     QMenu* trayMenu() const { return m_trayMenu; }
     // The item of that name, from either menu.
     QAction* item(const QString& name) const;
+    // Pops the menu up at `at` with its bold default item active, so Return picks it.
+    static void popUp(QMenu* menu, const QPoint& at);
 
 private:
     QAction* add(QMenu* menu, const char* name, const QString& caption);

@@ -3,6 +3,8 @@
 #include <QString>
 
 class Clock;
+class DeskLock;
+class DialUpDialogs;
 class DialUpNetwork;
 class Prompter;
 class Registry;
@@ -17,6 +19,9 @@ struct MeterServices {
     DialUpNetwork& network;
     ReminderSound& sound;
     Shell& shell;
+    // The login window's desk lock, and the dialler's dialogs it holds back.
+    DeskLock& deskLock;
+    DialUpDialogs& dialUpDialogs;
     // Holds the database and the INI files.
     QString dataFolder;
     // The running Dialtoll: written to the run-at-start-up entry; the companions sit beside it.

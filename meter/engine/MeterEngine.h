@@ -2,9 +2,13 @@
 
 #include "meter/engine/MeterFigures.h"
 #include "meter/engine/SessionState.h"
+#include "meter/store/SessionSave.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <chrono>
+#include <optional>
 
 class Clock;
 class DialUpNetwork;
@@ -59,6 +63,16 @@ public:
     void Svdt() { AutoSave(); }
     void HangUpAll();
 
+    // Start-up, before hsLoad: saves an earlier run could not write (the journal beside the
+    // store) go to the store now; what still cannot be written waits for the next save.
+    void applySaveJournal();
+    // Saves the store could not take yet, oldest first; the next save writes them first.
+    const QList<SessionSave>& pendingSaves() const { return m_pending; }
+    // How long one save waits for another program's write lock before it is kept for later.
+    static constexpr std::chrono::milliseconds SaveLockWait{300};
+    // The journal at start-up may wait longer: nothing is shown yet.
+    static constexpr std::chrono::milliseconds JournalLockWait{2000};
+
     // Planned time.
     int selectedPreset() const { return m_selectedPreset; } // -1: none
     bool customSelected() const { return m_customSelected; }
@@ -95,10 +109,18 @@ private:
     void extendPlan();
     QString helpText(const QString& firstLine, double minutes) const;
     void openRecords();
+    SessionSave runningSave() const;
+    bool writeSaves(const std::optional<SessionSave>& running, std::chrono::milliseconds lockWait);
+    const SessionSave* pendingSave(const QString& user, std::optional<qint64> count = {}) const;
+    void showPendingTotals();
+    QString journalPath() const;
     void setAutoSave(bool enabled, int intervalMs);
 
     EngineServices m_services;
     SessionState m_state;
+    // The running session's record pair: its numbers, start, row ids once written, marks.
+    SessionSave m_session;
+    QList<SessionSave> m_pending;
     MeterFigures m_figures;
     int m_selectedPreset = -1;
     bool m_customSelected = false;

@@ -63,6 +63,7 @@ void MeterEngine::hsLoad() {
         m_state.AllTmMs = allSeconds * 1000;
         m_state.AllFee = NumberFromText(allMoney);
     }
+    showPendingTotals();
     emit figuresChanged();
 
     ApplyAutoRunSetting(store, m_services.registry, m_services.executablePath);

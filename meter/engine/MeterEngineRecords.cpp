@@ -6,8 +6,6 @@
 #include "meter/store/RecordAccess.h"
 #include "platform/Clock.h"
 
-#include <functional>
-
 namespace {
 
 const QString Notes = QStringLiteral("Notes");
@@ -37,7 +35,11 @@ void MeterEngine::HsLinked() {
     m_state.StartTick = m_services.clock.tickMs();
     m_state.StartStamp = m_services.clock.now();
     m_state.RecordsOpen = false;
-    m_state.UserRowId = m_state.MasterRowId = 0;
+    m_session = {};
+    // Reset before the records open, whose first save writes the session's fee, and whatever
+    // fails below: the previous session's tick and fee must not be charged again.
+    m_state.LastTick = m_services.clock.tickMs();
+    m_state.ThisFee = 0;
     try {
         Store& store = m_services.store;
         const double more = NumberOf(SelectUser(store, QStringLiteral("Masterset"), Master,
@@ -49,9 +51,6 @@ void MeterEngine::HsLinked() {
     } catch (const StoreError&) {
         // The watch goes on; the steps after the failure do not run.
     }
-    // A failed step must not leave the previous session's tick and fee to be charged again.
-    m_state.LastTick = m_services.clock.tickMs();
-    m_state.ThisFee = 0;
     emit figuresChanged();
 }
 
@@ -59,96 +58,74 @@ void MeterEngine::openRecords() {
     Store& store = m_services.store;
     const QString user = m_figures.User;
     const QDateTime& stamp = m_state.StartStamp;
-
     const double n = NumberFromText(m_figures.Label7) + 1;
-    m_state.UserRowId = InsertRecord(store, Notes, {QStringLiteral("User")}, {user}, {Count}, {n});
-    const auto userNote = [&](const char* column, const QString& value) {
-        UpdateUserFieldWhereRow(store, Notes, user, QString::fromLatin1(column), value, Count, n,
-                                m_state.UserRowId);
-    };
-    userNote("FromT", TimeText(stamp));
-    userNote("FromD", DateText(stamp));
-
     const double m = NumberFromText(m_figures.Label17) + 1;
-    m_state.MasterRowId =
-        InsertRecord(store, Notes, {QStringLiteral("User")}, {Master}, {Count}, {m});
-    const auto masterNote = [&](const char* column, const QString& value) {
-        UpdateUserFieldWhereRow(store, Notes, Master, QString::fromLatin1(column), value, Count, m,
-                                m_state.MasterRowId);
-    };
-    masterNote("FromT", TimeText(stamp));
-    masterNote("FromD", DateText(stamp));
-    masterNote("ToT", TimeText(stamp));
-    masterNote("ToD", DateText(stamp));
 
+    // The carried totals continue record n - 1, which may still wait to be written.
+    double userFee = NumberOf(SelectUserWhere(store, Notes, user, QStringLiteral("AllMoney"),
+                                              QStringLiteral("0"), Count, n - 1));
+    double userSeconds = NumberOf(SelectUserWhere(store, Notes, user, QStringLiteral("AllTm"),
+                                                  QStringLiteral("0"), Count, n - 1));
+    double shownFee = NumberOf(
+        SelectUser(store, UserSetTable, user, QStringLiteral("ShowMoney"), QStringLiteral("0")));
+    double shownSeconds = NumberOf(
+        SelectUser(store, UserSetTable, user, QStringLiteral("ShowTm"), QStringLiteral("0")));
+    if (const SessionSave* previous = pendingSave(user, static_cast<qint64>(n - 1))) {
+        userFee = previous->UserAllMoney;
+        userSeconds = previous->UserAllTm;
+    }
+    if (const SessionSave* latest = pendingSave(user)) {
+        shownFee = latest->ShowMoney;
+        shownSeconds = latest->ShowTm;
+    }
+
+    m_session.User = user;
+    m_session.UserCount = static_cast<qint64>(n);
+    m_session.MasterCount = static_cast<qint64>(m);
+    m_session.FromD = DateText(stamp);
+    m_session.FromT = TimeText(stamp);
     m_figures.Label7 = NumberToText(n) + " 次";
     m_figures.Label17 = NumberToText(m) + " 次";
-    // From here on the saves address this session's own rows.
+    // From here on the saves address this session's own rows, written or still to be.
     m_state.RecordsOpen = true;
 
-    m_figures.Label13 =
-        NumberToText(NumberOf(SelectUser(store, UserSetTable, user, QStringLiteral("ShowMoney"),
-                                         QStringLiteral("0")))) +
-        " 元";
+    m_figures.Label13 = NumberToText(shownFee) + " 元";
     // AllFee is not reread from its two-decimal display: it goes on from the total in memory.
     m_state.ShowFee = NumberFromText(m_figures.Label13);
-    m_state.UserFee = NumberOf(SelectUserWhere(store, Notes, user, QStringLiteral("AllMoney"),
-                                               QStringLiteral("0"), Count, n - 1));
-    const double shownSeconds = NumberOf(
-        SelectUser(store, UserSetTable, user, QStringLiteral("ShowTm"), QStringLiteral("0")));
+    m_state.UserFee = userFee;
     m_figures.Label11 = FormatSeconds(shownSeconds);
     m_state.ShowTmMs = shownSeconds * 1000;
-    m_state.UserTmBase = NumberOf(SelectUserWhere(store, Notes, user, QStringLiteral("AllTm"),
-                                                  QStringLiteral("0"), Count, n - 1)) *
-                         1000;
+    m_state.UserTmBase = userSeconds * 1000;
+
+    // The rows and their first save go in together: a record is never left without its
+    // carried totals and its end, whatever stops the program next.
+    writeSaves(runningSave(), SaveLockWait);
 }
 
 void MeterEngine::AutoSave() {
     // A connection waiting for a log-on has no rows of its own: writing would overwrite the
-    // previous session's record.
-    if (!m_state.Linked || !m_state.RecordsOpen)
+    // previous session's record. Saves kept from earlier still go out.
+    const bool running = m_state.Linked && m_state.RecordsOpen;
+    if (!running && m_pending.isEmpty())
         return;
-    Store& store = m_services.store;
-    const QString user = m_figures.User;
-    const double n = NumberFromText(m_figures.Label7);
-    const double m = NumberFromText(m_figures.Label17);
-    const qint64 now = m_services.clock.tickMs();
-    const QDateTime stamp = m_services.clock.now();
-    const double sessionMs = now - m_state.StartTick;
+    writeSaves(running ? std::optional<SessionSave>(runningSave()) : std::nullopt, SaveLockWait);
+}
 
-    const auto userNote = [&](const char* column, const QVariant& value) {
-        UpdateUserFieldWhereRow(store, Notes, user, QString::fromLatin1(column), value, Count, n,
-                                m_state.UserRowId);
-    };
-    const auto masterNote = [&](const char* column, const QVariant& value) {
-        UpdateUserFieldWhereRow(store, Notes, Master, QString::fromLatin1(column), value, Count, m,
-                                m_state.MasterRowId);
-    };
-    const auto userSet = [&](const char* column, const QVariant& value) {
-        UpdateUserField(store, UserSetTable, user, QString::fromLatin1(column), value);
-    };
-    // Each statement stands alone; the next save repairs what one failed save missed.
-    const std::function<void()> statements[] = {
-        [&] { userNote("AllMoney", m_state.UserFee); },
-        [&] { userNote("ThisMoney", m_state.ThisFee); },
-        [&] { userSet("ShowMoney", m_state.ShowFee); },
-        [&] { userNote("AllTm", (sessionMs + m_state.UserTmBase) / 1000); },
-        [&] { userNote("ThisTm", sessionMs / 1000); },
-        [&] { userSet("ShowTm", m_state.ShowTmMs / 1000); },
-        [&] { userNote("ToD", DateText(stamp)); },
-        [&] { userNote("ToT", TimeText(stamp)); },
-        [&] { masterNote("AllMoney", m_state.AllFee); },
-        [&] { masterNote("AllTm", m_state.AllTmMs / 1000); },
-        [&] { masterNote("ToD", DateText(stamp)); },
-        [&] { masterNote("ToT", TimeText(stamp)); },
-        [&] { masterNote("ThisTm", sessionMs / 1000); },
-    };
-    for (const auto& statement : statements) {
-        try {
-            statement();
-        } catch (const StoreError&) {
-        }
-    }
+SessionSave MeterEngine::runningSave() const {
+    SessionSave save = m_session;
+    const double sessionMs = m_services.clock.tickMs() - m_state.StartTick;
+    const QDateTime stamp = m_services.clock.now();
+    save.ToD = DateText(stamp);
+    save.ToT = TimeText(stamp);
+    save.UserAllMoney = m_state.UserFee;
+    save.ThisMoney = m_state.ThisFee;
+    save.UserAllTm = (sessionMs + m_state.UserTmBase) / 1000;
+    save.ThisTm = sessionMs / 1000;
+    save.MasterAllMoney = m_state.AllFee;
+    save.MasterAllTm = m_state.AllTmMs / 1000;
+    save.ShowMoney = m_state.ShowFee;
+    save.ShowTm = m_state.ShowTmMs / 1000;
+    return save;
 }
 
 void MeterEngine::HsCuted() {
@@ -160,7 +137,7 @@ void MeterEngine::HsCuted() {
     m_watchBusy = false;
     m_state.LoginGranted = false;
     m_state.RecordsOpen = false;
-    m_state.UserRowId = m_state.MasterRowId = 0;
+    m_session = {};
     emit figuresChanged();
 }
 
@@ -168,6 +145,13 @@ void MeterEngine::UserSet(double tm, double mn) {
     setAutoSave(false, m_autoSaveIntervalMs);
     m_state.ShowFee = mn;
     m_state.ShowTmMs = tm * 1000;
+    // A kept save must not put the old displayed totals back.
+    for (SessionSave& kept : m_pending) {
+        if (kept.User == m_figures.User) {
+            kept.ShowMoney = mn;
+            kept.ShowTm = tm;
+        }
+    }
     UpdateUserField(m_services.store, UserSetTable, m_figures.User, QStringLiteral("ShowMoney"),
                     m_state.ShowFee);
     UpdateUserField(m_services.store, UserSetTable, m_figures.User, QStringLiteral("ShowTm"),

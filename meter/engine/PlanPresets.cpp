@@ -10,9 +10,4 @@ QString Caption(int index) {
     return QStringLiteral("%1 分钟").arg((index + 1) * 5);
 }
 
-bool KeyAccepted(QChar key) {
-    return key == QLatin1Char('.') || key == QChar(8) ||
-           (key >= QLatin1Char('0') && key <= QLatin1Char('9'));
-}
-
 } // namespace PlanPresets

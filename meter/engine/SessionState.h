@@ -22,10 +22,7 @@ struct SessionState {
     QString CountdownTarget;
     // Someone has logged on since the last connection ended.
     bool LoginGranted = false;
-    // The running connection has its record pair; while it waits for a log-on it has none.
+    // The running connection has its record pair (in the store, or kept to be written at the
+    // next save); while it waits for a log-on it has none.
     bool RecordsOpen = false;
-    // Row ids of that pair. A count can repeat (a failed opening, the login window's count
-    // correction), so the session's writes address its rows by id as well.
-    qint64 UserRowId = 0;
-    qint64 MasterRowId = 0;
 };

@@ -15,21 +15,69 @@
 
 namespace {
 
+bool IsValidUtf8(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8);
+    // The decoder works only when its result is taken.
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+bool IsAscii(QByteArrayView bytes) {
+    for (const char byte : bytes) {
+        if (static_cast<unsigned char>(byte) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+QString decodeGbk(QByteArrayView bytes) {
+    QStringDecoder gbk("GBK");
+    if (gbk.isValid())
+        return gbk.decode(bytes);
+    return QString::fromLatin1(bytes.data(), bytes.size());
+}
+
+// UTF-8, or GBK for files brought over from the old system. The encoding is decided line by
+// line where most lines with non-ASCII text are UTF-8, so a stray byte spoils only its own line
+// (a whole-file decision would read every line as GBK and no section would match). A file
+// that is mostly GBK is read as GBK throughout, since a short GBK line may pass as UTF-8.
 QString decodeFileBytes(QByteArray bytes) {
     static const QByteArray bom("\xEF\xBB\xBF");
     if (bytes.startsWith(bom))
         bytes.remove(0, bom.size());
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
 
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    QList<QByteArrayView> lines;
+    for (qsizetype start = 0;;) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        lines.append(QByteArrayView(bytes).sliced(start, (end < 0 ? bytes.size() : end) - start));
+        if (end < 0)
+            break;
+        start = end + 1;
+    }
+    qsizetype utf8Lines = 0;
+    qsizetype otherLines = 0;
+    QList<bool> isUtf8;
+    isUtf8.reserve(lines.size());
+    for (const QByteArrayView line : lines) {
+        const bool ascii = IsAscii(line);
+        const bool utf8 = ascii || IsValidUtf8(line);
+        isUtf8.append(utf8);
+        if (!ascii)
+            ++(utf8 ? utf8Lines : otherLines);
+    }
+    if (utf8Lines < otherLines)
+        return decodeGbk(bytes);
 
-    // Files brought over from the old system are in the Chinese ANSI code page.
-    QStringDecoder gbk("GBK");
-    if (gbk.isValid())
-        return gbk.decode(bytes);
-    return QString::fromLatin1(bytes);
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += QLatin1Char('\n');
+        text += isUtf8.at(i) ? QString::fromUtf8(lines.at(i)) : decodeGbk(lines.at(i));
+    }
+    return text;
 }
 
 // A value, key or section name must never open a line of its own in the file.

@@ -4,8 +4,9 @@
 #include <QString>
 
 // A profile file of [sections] and key=value lines. Sections and keys match without letter
-// case, values are trimmed. Read as UTF-8, or as GBK when the bytes are not valid UTF-8;
-// always written as UTF-8, through a temporary file renamed over the old one.
+// case, values are trimmed. Read as UTF-8, where a line that is not valid UTF-8 is read as GBK
+// (a file mostly in GBK, from the old system, is GBK throughout); always written as UTF-8,
+// through a temporary file renamed over the old one.
 class IniFile {
 public:
     explicit IniFile(QString path);

@@ -4,9 +4,12 @@
 
 class FakeInstanceLock : public SingleInstanceLock {
 public:
-    explicit FakeInstanceLock(bool anotherCopyRuns = false) : m_anotherCopyRuns(anotherCopyRuns) {}
-    bool tryAcquire() override { return !m_anotherCopyRuns; }
+    explicit FakeInstanceLock(Result result = Result::Acquired) : m_result(result) {}
+    Result acquire() override { return m_result; }
+    QString failure() const override {
+        return m_result == Result::Failed ? QStringLiteral("无法建立锁文件") : QString();
+    }
 
 private:
-    bool m_anotherCopyRuns;
+    Result m_result;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QSpacerItem>
+#include <cstdio>
 
 namespace {
 
@@ -25,6 +26,17 @@ void KeepTitleVisible(QMessageBox& box, const QString& title) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// Where no display shows the box (offscreen), its text goes to standard error as well, so a
+// message is never lost unseen.
+void EchoWithoutDisplay(const QString& title, const QString& text) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        return;
+    const QByteArray line = (title + QStringLiteral(": ") + text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 MessageBoxPrompter::MessageBoxPrompter(QString title, QWidget* parent)
@@ -32,6 +44,7 @@ MessageBoxPrompter::MessageBoxPrompter(QString title, QWidget* parent)
 
 QMessageBox::StandardButton MessageBoxPrompter::ask(QMessageBox::Icon icon, const QString& text,
                                                     QMessageBox::StandardButtons buttons) {
+    EchoWithoutDisplay(m_title, text);
     QMessageBox box(icon, m_title, text, buttons, m_parent);
     KeepTitleVisible(box, m_title);
     return static_cast<QMessageBox::StandardButton>(box.exec());

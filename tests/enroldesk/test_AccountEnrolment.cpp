@@ -40,7 +40,9 @@ TEST_F(AccountEnrolmentTest, RegistrationWhoseSecondInsertFailsLeavesNoUsersRow)
     run(QStringLiteral("drop table UserSet"));
     const auto result = m_enrolment.registerAccount("bob", "abc", "abc", "qxmeter");
     EXPECT_EQ(result.outcome, Outcome::StoreFailed);
-    EXPECT_TRUE(AccountEnrolment::message(result).startsWith("数据库出错，未作任何更改："));
+    // A missing table is said as a fault of the file, with nothing changed.
+    EXPECT_TRUE(m_enrolment.message(result).startsWith("未作任何更改。数据库文件 " + path()));
+    EXPECT_TRUE(m_enrolment.message(result).contains("no such table: UserSet"));
     EXPECT_EQ(count("select count(*) from Users where User=?", "bob"), 0);
 }
 
@@ -87,6 +89,28 @@ TEST_F(AccountEnrolmentTest, NamesOutsideTheBasicPlaneWorkInTheMeterToo) {
               Outcome::NameTooLong);
     EXPECT_EQ(m_enrolment.registerAccount(thirteen.left(24), "abc", "abc", "qxmeter").outcome,
               Outcome::Registered);
+}
+
+// A file that is no store of ours is named, with what to do and the store's own text, and
+// left as it is.
+TEST_F(AccountEnrolmentTest, FileThatIsNoStoreIsNamedWithWhatToDo) {
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(8192, '\x5a'));
+    }
+    for (const auto& result : {m_enrolment.registerAccount("bob", "abc", "abc", "qxmeter"),
+                               m_enrolment.removeAccount("bob", "qxmeter")}) {
+        EXPECT_EQ(result.outcome, Outcome::StoreUnreadable);
+        const QString text = m_enrolment.message(result);
+        EXPECT_TRUE(text.startsWith("数据库文件 " + path() + " 无法打开：它不是本软件的数据库"))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\n详细信息：file is encrypted or is not a database"))
+            << text.toStdString();
+    }
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray(8192, '\x5a'));
 }
 
 } // namespace

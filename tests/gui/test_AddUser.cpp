@@ -533,7 +533,8 @@ private slots:
 
         QCOMPARE(desk.prompter.messages().size(), 1);
         QCOMPARE(desk.prompter.messages().first().icon, Icon::Error);
-        QVERIFY2(desk.prompter.messages().first().text.startsWith("无法打开数据库："),
+        QVERIFY2(desk.prompter.messages().first().text.startsWith(
+                     "数据库文件 " + DatabasePath(folder) + " 无法打开：它不是本软件的数据库"),
                  qPrintable(desk.prompter.messages().first().text));
         QCOMPARE(ends.count(), 0);
         QVERIFY(desk.window.isVisible());

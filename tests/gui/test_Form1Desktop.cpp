@@ -10,14 +10,16 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
 namespace {
 
 struct Meter : FakePlatform {
-    Meter()
+    explicit Meter(bool trayHost = true)
         : FakePlatform(QDateTime(QDate(2001, 3, 8), QTime(9, 5, 3))),
-          form(meterServices(folder.path(), "/opt/dialtoll/Dialtoll")) {
+          form(meterServices(folder.path(), "/opt/dialtoll/Dialtoll")), trayAvailable(trayHost) {
+        form.tray().setTrayProbe([this] { return trayAvailable; });
         form.Form_Load();
         form.openMainWindow();
     }
@@ -31,7 +33,17 @@ struct Meter : FakePlatform {
 
     TempFolder folder;
     Form1 form;
+    bool trayAvailable;
 };
+
+// The visible window of that type, if any.
+template <typename Window> Window* ShownWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
 
 // Twips of the window's client area to pixels.
 QPoint Px(int x, int y) {
@@ -89,13 +101,73 @@ private slots:
         QCOMPARE(meter.form.pos() != before, moves);
     }
 
-    void thePressAfterMoveResetsThePointer() {
+    void moveCommandPutsThePointerWhereAPressMoves() {
         Meter meter;
         meter.form.menus().item("mnuMove")->trigger();
         QCOMPARE(meter.form.cursor().shape(), Qt::SizeAllCursor);
-        QTest::mousePress(&meter.form, Qt::LeftButton, {}, Px(1500, 200));
-        QCOMPARE(meter.form.cursor().shape(), Qt::ArrowCursor);
-        QTest::mouseRelease(&meter.form, Qt::LeftButton, {}, Px(1500, 200));
+        const QPoint at = meter.form.mapFromGlobal(QCursor::pos());
+        QCOMPARE(at, QPoint(meter.form.width() / 2, 12)); // the middle of the title band
+        // Whatever lies there (the band or the title on it) takes the press.
+        QWidget* pressed = meter.form.childAt(at) ? meter.form.childAt(at) : &meter.form;
+        const QPoint local = pressed->mapFrom(&meter.form, at);
+        const QPoint before = meter.form.pos();
+        QTest::mousePress(pressed, Qt::LeftButton, {}, local);
+        const Qt::CursorShape afterPress = meter.form.cursor().shape();
+        QTest::mouseMove(pressed, local + QPoint(30, 40));
+        QTest::mouseRelease(pressed, Qt::LeftButton, {}, local + QPoint(30, 40));
+        QCOMPARE(afterPress, Qt::ArrowCursor);
+        QVERIFY(meter.form.pos() != before);
+
+        // The title on the band ends the move pointer as well (the text may reach the middle).
+        meter.form.menus().item("mnuMove")->trigger();
+        QLabel* title = meter.label("TitLb");
+        QTest::mousePress(title, Qt::LeftButton, {}, QPoint(5, 5));
+        const Qt::CursorShape afterTitlePress = meter.form.cursor().shape();
+        QTest::mouseRelease(title, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(afterTitlePress, Qt::ArrowCursor);
+    }
+
+    void planHelpCountsDownWhileThePointerMoves() {
+        Meter meter;
+        meter.network.setConnected(true);
+        meter.form.engine().EvtTimer();
+        meter.clock.advance(10'000);
+        QTest::mouseMove(&meter.form, Px(1500, 200)); // the pointer comes from the band
+        for (QWidget* choice :
+             {static_cast<QWidget*>(meter.form.preset(3)), meter.form.findChild<QWidget*>("Opt")}) {
+            QTest::mouseMove(choice, QPoint(5, 5));
+            const QString entered = meter.help();
+            meter.clock.advance(5'000);
+            QTest::mouseMove(choice, QPoint(9, 6));
+            const QString moved = meter.help();
+            const QString remaining = "如将计划时间更为该值，则本次剩余时间为:%1秒。";
+            const double minutes = choice == meter.form.preset(3) ? 20 : 120;
+            const double atEnter = minutes * 60 - 10 - (choice == meter.form.preset(3) ? 0 : 5);
+            QVERIFY2(entered.contains(remaining.arg(QString::number(atEnter, 'f', 2))),
+                     qPrintable(entered));
+            QVERIFY2(moved.contains(remaining.arg(QString::number(atEnter - 5, 'f', 2))),
+                     qPrintable(moved));
+        }
+    }
+
+    void returnInAMenuPicksItsDefaultItem() {
+        Meter meter;
+        meter.form.hideMainWindow();
+        emit meter.form.tray().MouseUp(cSysTray::RightButton, 0);
+        QMenu* trayMenu = meter.form.menus().trayMenu();
+        QTRY_VERIFY(trayMenu->isVisible());
+        QVERIFY(trayMenu->activeAction());
+        QCOMPARE(trayMenu->activeAction()->objectName(), QString("mnuOpen"));
+        QTest::keyClick(trayMenu, Qt::Key_Return);
+        QTRY_VERIFY(meter.form.isVisible());
+
+        QTest::mouseClick(&meter.form, Qt::LeftButton, {}, Px(100, 100));
+        QMenu* windowMenu = meter.form.menus().windowMenu();
+        QTRY_VERIFY(windowMenu->isVisible());
+        QVERIFY(windowMenu->activeAction());
+        QCOMPARE(windowMenu->activeAction()->objectName(), QString("mnuClose"));
+        QTest::keyClick(windowMenu, Qt::Key_Return);
+        QTRY_VERIFY(!meter.form.isVisible());
     }
 
     void releasingOnTheIconOpensTheWindowMenu() {
@@ -147,24 +219,66 @@ private slots:
         QCOMPARE(unloaded.count(), 1);
     }
 
-    void settingsWindowFollowsTheOwnerRule() {
+    void ownedSettingsWindowGoesAndComesWithTheMainWindow() {
         Meter meter;
         meter.form.menus().item("mnuSet")->trigger();
         Form2* owned = meter.form.findChild<Form2*>();
         QVERIFY(owned);
         QCOMPARE(owned->parentWidget(), &meter.form);
+        meter.form.hideMainWindow();
+        QVERIFY(!owned->isVisible());
+        meter.form.openMainWindow();
+        QVERIFY(owned->isVisible());
+        // Minimised by the window manager, the same; it still stays in front of its owner.
+        meter.form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(!meter.form.isVisible());
+        QVERIFY(!owned->isVisible());
+        QTRY_VERIFY(!meter.form.isMinimized()); // withdrawn, to show normal next time
+        meter.form.openMainWindow();
+        QVERIFY(owned->isVisible());
+        QCOMPARE(owned->windowHandle()->transientParent(), meter.form.windowHandle());
         owned->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
+        // Opened while the main window is hidden, it has no owner and stays.
         meter.form.hideMainWindow();
         meter.form.menus().item("mnuSet")->trigger();
         QVERIFY(!meter.form.findChild<Form2*>());
-        const auto windows = QApplication::topLevelWidgets();
-        const auto own = std::find_if(windows.begin(), windows.end(), [](QWidget* w) {
-            return qobject_cast<Form2*>(w) && w->isVisible();
-        });
-        QVERIFY(own != windows.end());
-        (*own)->close();
+        Form2* own = ShownWindow<Form2>();
+        QVERIFY(own);
+        meter.form.openMainWindow();
+        meter.form.hideMainWindow();
+        QVERIFY(own->isVisible());
+        own->close();
+    }
+
+    void withoutATrayHidingIconifiesUntilOneAppears() {
+        Meter meter(false);
+        QVERIFY(meter.form.tray().InTray()); // shown, to dock once a tray host comes
+        QVERIFY(!meter.form.tray().docked());
+        QVERIFY(meter.form.isVisible());
+        meter.form.menus().item("mnuClose")->trigger();
+        QVERIFY(meter.form.isVisible());
+        QVERIFY(meter.form.isMinimized());
+
+        meter.trayAvailable = true;
+        meter.form.tray().checkTray();
+        QVERIFY(meter.form.tray().docked());
+        QVERIFY(!meter.form.isVisible());
+        meter.form.openMainWindow();
+        QVERIFY(meter.form.isVisible());
+        QVERIFY(!meter.form.isMinimized());
+        meter.form.menus().item("mnuClose")->trigger();
+        QVERIFY(!meter.form.isVisible());
+
+        // The tray goes away (its panel ends) while the window is hidden, and comes back.
+        meter.trayAvailable = false;
+        meter.form.tray().checkTray();
+        QVERIFY(meter.form.isVisible());
+        QVERIFY(meter.form.isMinimized());
+        meter.trayAvailable = true;
+        meter.form.tray().checkTray();
+        QVERIFY(!meter.form.isVisible());
     }
 
     void companionsStartBesideTheMeter() {
@@ -199,6 +313,11 @@ private slots:
         QTest::mouseClick(meter.form.findChild<QPushButton*>("Command3"), Qt::LeftButton);
         meter.form.menus().item("mnuCut")->trigger();
         QCOMPARE(meter.network.hangUpCount(), 2);
+        // Return on the focused button presses it, as in any dialog.
+        auto* command3 = meter.form.findChild<QPushButton*>("Command3");
+        command3->setFocus();
+        QTest::keyClick(command3, Qt::Key_Return);
+        QCOMPARE(meter.network.hangUpCount(), 3);
     }
 };
 

@@ -1,7 +1,11 @@
 #include "meter/desktop/Form1.h"
+#include "meter/store/IniFunctions.h"
+#include "meter/store/IniLayout.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -12,6 +16,7 @@ namespace {
 struct Meter : FakePlatform {
     Meter() : form(meterServices(folder.path(), "x")) { form.Form_Load(); }
     QString label(const char* name) { return form.findChild<QLabel*>(name)->text(); }
+    QLineEdit* text1() { return form.findChild<QLineEdit*>("Text1"); }
 
     TempFolder folder;
     Form1 form;
@@ -53,6 +58,62 @@ private slots:
         QCOMPARE(meter.label("Label5"), QString("2730 秒"));
         QTest::keyClick(text1, Qt::Key_Backspace);
         QCOMPARE(text1->text(), QString("45."));
+    }
+
+    void customMinutesBoxFiltersEveryInputPath() {
+        Meter meter;
+        QTest::mouseClick(meter.form.findChild<QRadioButton*>("Opt"), Qt::LeftButton);
+        QLineEdit* text1 = meter.text1();
+        text1->clear();
+        // A Chinese input method in full-width mode commits full-width digits.
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("１２０分"));
+        QCoreApplication::sendEvent(text1, &commit);
+        QCOMPARE(text1->text(), QString("120"));
+        QCOMPARE(meter.label("Label5"), QString("7200 秒"));
+        QCOMPARE(meter.form.engine().customText(), QString("120"));
+
+        text1->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("4b５．5分钟"));
+        text1->paste();
+        QCOMPARE(text1->text(), QString("45.5"));
+        QCOMPARE(meter.label("Label5"), QString("2730 秒"));
+    }
+
+    void customMinutesBoxKeepsTheKeyboardFree() {
+        Meter meter;
+        meter.form.openMainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&meter.form));
+        QLineEdit* text1 = meter.text1();
+        text1->setFocus();
+        QTRY_VERIFY(text1->hasFocus());
+
+        QTest::keyClick(text1, Qt::Key_Tab);
+        QWidget* next = QApplication::focusWidget();
+        QVERIFY(next && next != text1);
+        QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(text1->hasFocus());
+
+        QTest::keyClick(text1, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(text1->selectedText(), QString("120"));
+        QTest::keyClick(text1, Qt::Key_End);
+        QTest::keyClick(text1, Qt::Key_X); // still refused
+        QCOMPARE(text1->text(), QString("120"));
+        QTest::keyClick(text1, Qt::Key_Home);
+        QTest::keyClick(text1, Qt::Key_Delete);
+        QCOMPARE(text1->text(), QString("20"));
+    }
+
+    void emptiedFigureIsShownEmptyAndUncomputedKeepsItsDesignText() {
+        Meter meter;
+        meter.form.engine().Timer1();
+        QCOMPARE(meter.label("Label38"), QString("0 元")); // off line: not computed yet
+        QVERIFY(!meter.label("Label30").isEmpty());
+        using namespace IniLayout::Settings;
+        QVERIFY(
+            WriteIni(CountdownSection, CountdownTitleKey, QString(), meter.folder.file(FileName)));
+        meter.form.engine().hsLoad();
+        QCOMPARE(meter.label("Label30"), QString());
     }
 
     void theExtensionSelectsTheNextPreset() {

@@ -350,20 +350,23 @@ private slots:
     }
 
     void closingStoresNothing_data() {
-        QTest::addColumn<bool>("byImage");
-        QTest::newRow("Command3") << false;
-        QTest::newRow("Image1") << true;
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Command3") << "Command3";
+        QTest::newRow("Image1") << "Image1";
+        QTest::newRow("Esc") << "Esc";
     }
     void closingStoresNothing() {
-        QFETCH(bool, byImage);
+        QFETCH(QString, way);
         Meter meter;
         meter.engine.setCurrentUser(PublicAccount);
         const QStringList before = meter.rows();
         QPointer<Indv> form = meter.open();
         Find(form, "Text1")->setText("qxmeter");
         Find(form, "Text4")->setText("50");
-        if (byImage)
+        if (way == "Image1")
             QTest::mouseClick(Find<QWidget>(form, "Image1"), Qt::LeftButton);
+        else if (way == "Esc")
+            QTest::keyClick(Find(form, "Text1"), Qt::Key_Escape);
         else
             Click(form, "Command3");
         FlushDeletes();

@@ -79,6 +79,30 @@ private slots:
         QCOMPARE(tray.shownTip(), QString(31, QChar(0x4E2D)));
     }
 
+    void docksWhenATrayHostAppears() {
+        bool trayHost = false;
+        cSysTray tray(nullptr, [&trayHost] { return trayHost; });
+        QSignalSpy docked(&tray, &cSysTray::dockedChanged);
+        tray.setInTray(true);
+        QVERIFY(tray.shown()); // handed over at once, for the toolkit to dock later
+        QVERIFY(!tray.docked());
+
+        trayHost = true; // the panel starts after the program
+        QTRY_VERIFY(tray.docked());
+        QCOMPARE(docked.count(), 1);
+        trayHost = false; // and goes away
+        QTRY_VERIFY(!tray.docked());
+        QCOMPARE(docked.count(), 2);
+
+        trayHost = true;
+        QTRY_VERIFY(tray.docked());
+        tray.setInTray(false);
+        QVERIFY(!tray.docked());
+        trayHost = false;
+        tray.checkTray();
+        QCOMPARE(docked.count(), 4);
+    }
+
     void nullIconIsIgnored() {
         cSysTray tray;
         tray.setTrayIcon(SolidIcon(Qt::green));

@@ -3,6 +3,8 @@
 #include "meter/desktop/MeterServices.h"
 #include "meter/engine/MeterEngine.h"
 #include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeDeskLock.h"
+#include "platform/fake/FakeDialUpDialogs.h"
 #include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
@@ -20,7 +22,8 @@ struct FakePlatform {
     // With a prompter of the test's own in place of the scripted one.
     MeterServices meterServices(const QString& folder, const QString& executable,
                                 Prompter& ownPrompter) {
-        return {clock, registry, ownPrompter, network, sound, shell, folder, executable};
+        return {clock, registry, ownPrompter, network, sound,
+                shell, deskLock, dialogs,     folder,  executable};
     }
     EngineServices engineServices(Store& store, const QString& folder, const QString& executable) {
         return {clock, store, network, sound, registry, prompter, folder, executable};
@@ -32,4 +35,6 @@ struct FakePlatform {
     FakeDialUpNetwork network;
     FakeReminderSound sound;
     FakeShell shell;
+    FakeDeskLock deskLock;
+    FakeDialUpDialogs dialogs;
 };

@@ -8,6 +8,9 @@
 // The tray's tip field holds 64 bytes in the old ANSI code page, its NUL included.
 inline constexpr int TrayTipBytes = 63;
 
+// What the tip begins with while sessions cannot be recorded.
+inline const QString StoreProblemTrayNotice = QStringLiteral("未记录：数据库无法打开");
+
 // The longest start of the text, in whole characters, whose GBK encoding fits the tip field.
 QString CutToTrayTip(const QString& text);
 

@@ -3,17 +3,29 @@
 #include "meter/desktop/ProgramIcon.h"
 #include "meter/desktop/tray/TrayTipText.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 constexpr int IconId = 0;
 }
 
-cSysTray::cSysTray(QObject* parent)
+cSysTray::cSysTray(QObject* parent, TrayProbe trayAvailable)
     : QObject(parent), m_icon(ProgramIcon()), m_tip(QStringLiteral("cSysTray")) {
+    setTrayProbe(std::move(trayAvailable));
     connect(&m_tray, &QSystemTrayIcon::activated, this, &cSysTray::onActivated);
+    m_watch.setInterval(1s);
+    connect(&m_watch, &QTimer::timeout, this, &cSysTray::checkTray);
 }
 
 cSysTray::~cSysTray() {
+    // The holder may be half destroyed by now: it hears nothing more.
+    blockSignals(true);
     setInTray(false);
+}
+
+void cSysTray::setTrayProbe(TrayProbe trayAvailable) {
+    m_trayAvailable = trayAvailable ? std::move(trayAvailable)
+                                    : TrayProbe(&QSystemTrayIcon::isSystemTrayAvailable);
 }
 
 void cSysTray::setTrayIcon(const QIcon& icon) {
@@ -38,12 +50,29 @@ void cSysTray::setInTray(bool inTray) {
         // Whatever was set while out of the tray goes along with the icon.
         m_tray.setIcon(m_icon);
         m_tray.setToolTip(CutToTrayTip(m_tip));
+        // Shown even while no tray host exists: the toolkit docks it when one appears.
         m_tray.show();
         ++m_addCount;
+        m_watch.start();
+        checkTray();
     } else {
+        m_watch.stop();
         m_tray.hide();
         ++m_removeCount;
+        setDocked(false);
     }
+}
+
+void cSysTray::checkTray() {
+    if (m_inTray)
+        setDocked(m_trayAvailable());
+}
+
+void cSysTray::setDocked(bool docked) {
+    if (docked == m_docked)
+        return;
+    m_docked = docked;
+    emit dockedChanged(docked);
 }
 
 void cSysTray::onActivated(QSystemTrayIcon::ActivationReason reason) {

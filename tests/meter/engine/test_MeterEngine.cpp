@@ -135,7 +135,10 @@ TEST_F(Meter, RecordsAFirstAndALaterSessionWithCarriedTotals) {
     EXPECT_EQ(note(Public, 1, "FromD"), "20260302");
     EXPECT_EQ(note(Public, 1, "FromT"), "10:00:00");
     EXPECT_EQ(note("Master", 1, "ToT"), "10:00:00");
-    EXPECT_EQ(note(Public, 1, "ToD"), "<none>"); // not listed until saved
+    // Opened with its first save: the carried totals and an end at its start.
+    EXPECT_EQ(note(Public, 1, "ToD"), "20260302");
+    EXPECT_EQ(note(Public, 1, "ToT"), "10:00:00");
+    EXPECT_EQ(note(Public, 1, "AllTm"), 0LL);
     runFor(600'000);
     dropLink();
 
@@ -197,8 +200,8 @@ TEST_F(Meter, ASessionWritesOnlyItsOwnRowsBesideAnEarlierOneWithTheSameNumber) {
     EXPECT_EQ(row(earlierMaster), earlierMasterRow) << "opening";
     const int sessionUser = earlierMaster + 1;
     const int sessionMaster = earlierMaster + 2;
-    EXPECT_EQ(row(sessionUser), "公用帐号|1|20260302|10:00:00||||||");
-    EXPECT_EQ(row(sessionMaster), "Master|1|20260302|10:00:00|20260302|10:00:00||||");
+    EXPECT_EQ(row(sessionUser), "公用帐号|1|20260302|10:00:00|20260302|10:00:00|0|0|0|0");
+    EXPECT_EQ(row(sessionMaster), "Master|1|20260302|10:00:00|20260302|10:00:00|0|0||0");
 
     runFor(30'000);
     engine.AutoSave();
@@ -276,7 +279,7 @@ TEST_F(Meter, WithAutoSaveOffOnlyTheFinalSaveWrites) {
     engine.hsLoad();
     connectLink();
     runFor(10'000);
-    EXPECT_EQ(note(Public, 1, "ThisTm"), "<none>");
+    EXPECT_EQ(note(Public, 1, "ThisTm"), 0LL); // only the opening's save
     dropLink();
     EXPECT_EQ(note(Public, 1, "ThisTm"), 10LL);
     EXPECT_EQ(note("Master", 1, "ThisTm"), 10LL);

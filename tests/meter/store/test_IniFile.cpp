@@ -1,20 +1,15 @@
 #include "meter/store/IniFile.h"
 #include "meter/store/IniFunctions.h"
 #include "meter/store/IniLayout.h"
+#include "support/FileSizeLimit.h"
+#include "support/PermissionsEnforced.h"
 #include "support/TempFolder.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringConverter>
-#include <algorithm>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <linux/capability.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,62 +25,6 @@ QByteArray readBytes(const QString& path) {
         return QByteArray();
     return file.readAll();
 }
-
-// While it lives, this thread cannot override file permissions: root loses the capabilities
-// that let it write into a read-only folder. Other users have nothing to lose.
-class PermissionsEnforced {
-public:
-    PermissionsEnforced() {
-        m_header.version = _LINUX_CAPABILITY_VERSION_3;
-        m_header.pid = 0;
-        if (syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct reduced[_LINUX_CAPABILITY_U32S_3];
-        std::copy(std::begin(m_saved), std::end(m_saved), std::begin(reduced));
-        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
-            reduced[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
-        m_active = syscall(SYS_capset, &m_header, reduced) == 0;
-    }
-    ~PermissionsEnforced() {
-        if (m_active)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    PermissionsEnforced(const PermissionsEnforced&) = delete;
-    PermissionsEnforced& operator=(const PermissionsEnforced&) = delete;
-    bool active() const { return m_active; }
-
-private:
-    __user_cap_header_struct m_header{};
-    __user_cap_data_struct m_saved[_LINUX_CAPABILITY_U32S_3]{};
-    bool m_active = false;
-};
-
-// While it lives, no file of this process grows beyond `bytes`: a longer write fails as on a
-// full disk (EFBIG, with the signal that would end the process ignored).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        if (getrlimit(RLIMIT_FSIZE, &m_saved) != 0)
-            return;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() {
-        if (m_active)
-            setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = SIG_DFL;
-    bool m_active = false;
-};
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -168,6 +107,34 @@ TEST_F(IniFileTest, GbkFileFromTheOldSystemReadsItsChineseText) {
     ASSERT_TRUE(WriteIni("节假日设置", "Count", "1", m_path));
     EXPECT_EQ(readBytes(m_path),
               QStringLiteral("[节假日设置]\nCount=1\n节日1=10月1日\n假日1=星期六\n").toUtf8());
+}
+
+// One stray byte in a UTF-8 file spoils its own line only; every other setting still reads.
+TEST_F(IniFileTest, StrayByteInUtf8FileSpoilsOnlyItsLine) {
+    if (!QStringDecoder("GBK").isValid())
+        GTEST_SKIP() << "this Qt has no GBK codec";
+    const QByteArray junkLine("Junk=\xff\xfe\x80\n");
+    writeBytes(m_path,
+               QStringLiteral("[时间设置]\nValue1=36\n").toUtf8() + junkLine +
+                   QStringLiteral("Value2=36\n[节假日设置]\nValue=36\n节日1=10月1日\n").toUtf8());
+    EXPECT_EQ(ReadIni("时间设置", "Value1", "6.2", m_path), "36");
+    EXPECT_EQ(ReadIni("时间设置", "Value2", "4.2", m_path), "36");
+    EXPECT_EQ(ReadIni("节假日设置", "Value", "4.2", m_path), "36");
+    EXPECT_EQ(ReadIni("节假日设置", "节日1", "", m_path), "10月1日");
+}
+
+// A GBK file stays GBK even where one of its lines happens to be valid UTF-8 as well.
+TEST_F(IniFileTest, MostlyGbkFileIsGbkThroughout) {
+    QStringEncoder gbk("GBK");
+    if (!gbk.isValid())
+        GTEST_SKIP() << "this Qt has no GBK codec";
+    // 时 in GBK is CA B1, a valid two-byte UTF-8 sequence.
+    const QByteArray ambiguous = gbk.encode(QStringLiteral("Title=时"));
+    ASSERT_TRUE(QString::fromUtf8(ambiguous).toUtf8() == ambiguous);
+    writeBytes(m_path, gbk.encode(QStringLiteral("[倒计时器设置]\n")) + ambiguous +
+                           gbk.encode(QStringLiteral("\nDateTime=2027年1月1日\n")));
+    EXPECT_EQ(ReadIni("倒计时器设置", "Title", "", m_path), "时");
+    EXPECT_EQ(ReadIni("倒计时器设置", "DateTime", "", m_path), "2027年1月1日");
 }
 
 TEST_F(IniFileTest, Utf8ChineseRoundTrip) {

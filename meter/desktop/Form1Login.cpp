@@ -1,0 +1,52 @@
+// The main window's part in logging on: the login window, the dial-up dialog watch and the
+// change-of-user command.
+#include "meter/desktop/Form1.h"
+
+#include "meter/access/LoginContext.h"
+#include "meter/desktop/MeterMenus.h"
+
+#include <QAction>
+
+using namespace std::chrono_literals;
+
+void Form1::setUpLogin() {
+    m_login = std::make_unique<frmLogin>(m_store, m_engine, m_services.network, m_services.deskLock,
+                                         m_services.dialUpDialogs, m_services.prompter);
+    m_watcher = std::make_unique<DialUpDialogWatcher>(
+        m_store, m_services.dialUpDialogs, m_engine, *m_login,
+        DialUpDialogWatcher::Titles(qEnvironmentVariable("DIALTOLL_DIALER_TITLES")));
+    m_timer2.setObjectName(QStringLiteral("Timer2"));
+    m_timer2.setInterval(250ms);
+
+    connect(&m_engine, &MeterEngine::loginRequested, this,
+            [this](const QString& context) { m_login->showFor(context); });
+    connect(m_menus->item(QStringLiteral("mnuChange")), &QAction::triggered, this,
+            &Form1::changeUser);
+
+    // Timer2 stops for the length of a tick and while the login window shows a message; a
+    // real stop, so no tick can start in between.
+    const auto resume = [this] {
+        if (!m_unloaded && m_evtTimer.isActive())
+            m_timer2.start();
+    };
+    connect(m_watcher.get(), &DialUpDialogWatcher::timerStopRequested, &m_timer2, &QTimer::stop);
+    connect(m_watcher.get(), &DialUpDialogWatcher::timerStartRequested, this, resume);
+    connect(m_login.get(), &frmLogin::watchPauseRequested, &m_timer2, &QTimer::stop);
+    connect(m_login.get(), &frmLogin::watchResumeRequested, this, resume);
+}
+
+void Form1::startDialogWatch() {
+    connect(&m_timer2, &QTimer::timeout, m_watcher.get(), &DialUpDialogWatcher::Timer2);
+    m_timer2.start();
+}
+
+void Form1::changeUser() {
+    m_engine.AutoSave();
+    m_login->setLoginContext(LoginContext::ChangeOfUserText);
+    m_login->showLogin();
+}
+
+void Form1::closeLoginForShutdown() {
+    m_timer2.stop();
+    m_login->closeForShutdown();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/FileChooser.h"
+
+// QFileDialog, which asks before replacing an existing file.
+class FileDialogChooser : public FileChooser {
+public:
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                         const QString& filter, const QString& suffix) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// What a listing covers: the user text as chosen ("所有人" for everyone) and the range of
+// start dates as YYYYMMDD numbers.
+struct ListingScope {
+    QString user;
+    qint64 from = 0;
+    qint64 to = 0;
+
+    // "用户：alice　2026年03月01日 至 2026年03月31日", for titles.
+    QString caption() const;
+    // "Dialtoll统计_alice_20260301-20260331", a file name without folder or suffix; characters
+    // that file systems or shells treat specially become "_".
+    QString fileStem() const;
+};
