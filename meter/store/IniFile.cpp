@@ -200,6 +200,11 @@ bool IniFile::save() const {
         }
     }
 
+    // A file that starts with U+FEFF reads as having a byte order mark, which is dropped. A key
+    // that starts with one (read from behind a blank) goes on the second line instead.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.prepend(QLatin1Char('\n'));
+
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
