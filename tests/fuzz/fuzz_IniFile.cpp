@@ -54,7 +54,7 @@ const QString kMissing = QStringLiteral("\x01missing\x01");
 // key of the two files: what a write must leave alone.
 QList<KeyName> Probes(const QByteArray& bytes) {
     QList<KeyName> probes = FileKeys();
-    QStringDecoder gbk("GBK");
+    static QStringDecoder gbk("GBK", QStringDecoder::Flag::Stateless);
     const QStringList texts = {QString::fromUtf8(bytes),
                                gbk.isValid() ? gbk.decode(bytes) : QString::fromLatin1(bytes)};
     for (const QString& text : texts) {

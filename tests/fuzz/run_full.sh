@@ -3,13 +3,15 @@
 # corpus and seeds. The campaign build leaves AddressSanitizer out, which doubles the speed (UBSan
 # and the targets' own checks stay in); afterwards every input it kept is run once more through
 # the AddressSanitizer build. Prints libFuzzer's final figures per target; the full logs, new
-# inputs and any crash files go to build-fuzz-campaign/<target>/.
+# inputs and any crash files go to build-fuzz-campaign/campaign/<target>/.
 #
 # Usage: tests/fuzz/run_full.sh [--merge] [target...]
 #   --merge   afterwards, minimise the committed corpus and the new inputs into
 #             tests/fuzz/corpus/<target>/ (the seeds themselves are not copied there)
 # Environment: FUZZ_RUNS (default 10000000) new inputs per target; FUZZ_JOBS (default 1)
-# processes per target, which share the runs; FUZZ_NICE (default 10) the niceness.
+# processes per target, which share the runs; FUZZ_MAX_TIME seconds, after which each process
+# stops early; FUZZ_NICE (default 10) the niceness; FUZZ_TREE (default build-fuzz-campaign) the
+# build folder of the campaign, another one for a second campaign while one runs.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -22,15 +24,18 @@ targets=("$@")
 ((${#targets[@]})) || targets=(fuzz_TextConventions fuzz_IniFile fuzz_DayEntryRules)
 runs=${FUZZ_RUNS:-10000000}
 jobs=${FUZZ_JOBS:-1}
+tree=${FUZZ_TREE:-build-fuzz-campaign}
+time_limit=()
+[ -z "${FUZZ_MAX_TIME:-}" ] || time_limit=(-max_total_time="$FUZZ_MAX_TIME")
 
 declare -A max_len=([fuzz_TextConventions]=128 [fuzz_IniFile]=4096 [fuzz_DayEntryRules]=256)
 
 command -v clang++ >/dev/null || { echo "clang++ is missing: run scripts/setup" >&2; exit 1; }
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
-cmake -S tests/fuzz -B build-fuzz-campaign -DCMAKE_CXX_COMPILER=clang++ -DDIALTOLL_FUZZ_ASAN=OFF \
+cmake -S tests/fuzz -B "$tree" -DCMAKE_CXX_COMPILER=clang++ -DDIALTOLL_FUZZ_ASAN=OFF \
     >/dev/null
-cmake --build build-fuzz-campaign -j"$(nproc)" >/dev/null
+cmake --build "$tree" -j"$(nproc)" >/dev/null
 
 # Allocation stacks are not recorded (recording them through Qt's frames costs most of the
 # time); run a crash file through its target with the default ASAN_OPTIONS for full stacks.
@@ -39,7 +44,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
 status=0
 for target in "${targets[@]}"; do
-    work=build-fuzz-campaign/campaign/$target
+    work=$tree/campaign/$target
     mkdir -p "$work/new" "$work/artifacts"
     corpus=tests/fuzz/corpus/$target
     seeds=tests/fuzz/seeds/$target
@@ -50,9 +55,9 @@ for target in "${targets[@]}"; do
     # The processes share the folder of new inputs and pick up each other's finds.
     pids=()
     for ((job = 1; job <= jobs; job++)); do
-        nice -n "${FUZZ_NICE:-10}" "build-fuzz-campaign/$target" \
+        nice -n "${FUZZ_NICE:-10}" "$tree/$target" \
             -runs=$((runs / jobs + replay)) -max_len="${max_len[$target]}" -timeout=5 \
-            -rss_limit_mb=2048 -print_final_stats=1 -dict="tests/fuzz/$target.dict" \
+            -rss_limit_mb=2048 -print_final_stats=1 -dict="tests/fuzz/$target.dict" "${time_limit[@]}" \
             -artifact_prefix="$work/artifacts/" "$work/new" "$corpus" "$seeds" \
             >"$work/log.$job" 2>&1 &
         pids+=($!)
