@@ -7,14 +7,13 @@
 #include "meter/store/IniFunctions.h"
 #include "tests/fuzz/FuzzRequire.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 #include <cstdint>
-#include <memory>
 
 namespace {
 
@@ -86,15 +85,32 @@ bool IsPlainValue(const QString& value) {
     return value == value.trimmed();
 }
 
+// A folder of this process's own, in memory where there is a memory-backed one: the target
+// writes a file for every input. A crashed or killed run cannot remove its folder, so the folders
+// of processes that are gone are removed first.
 QString FilePath() {
-    static const std::unique_ptr<QTemporaryDir> folder = [] {
-        // Memory-backed where there is one: the target writes a file for every input.
-        const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
-                                 ? QStringLiteral("/dev/shm")
-                                 : QDir::tempPath();
-        return std::make_unique<QTemporaryDir>(base + QStringLiteral("/dialtoll-fuzz-XXXXXX"));
+    static const QString path = [] {
+        const QDir base(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                            ? QStringLiteral("/dev/shm")
+                            : QDir::tempPath());
+        const QString prefix = QStringLiteral("dialtoll-fuzz-");
+        for (const QString& name : base.entryList({prefix + u'*'}, QDir::Dirs)) {
+            bool isNumber = false;
+            const qint64 pid = name.mid(prefix.size()).toLongLong(&isNumber);
+            if (isNumber && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+                QDir(base.filePath(name)).removeRecursively();
+        }
+        const QString folder =
+            base.filePath(prefix + QString::number(QCoreApplication::applicationPid()));
+        QDir().mkpath(folder);
+        return folder + QStringLiteral("/veyranettimer.ini");
     }();
-    return folder->filePath(QStringLiteral("veyranettimer.ini"));
+    // Removes the folder when the run ends normally.
+    static const struct Cleanup {
+        QString folder;
+        ~Cleanup() { QDir(folder).removeRecursively(); }
+    } cleanup{QFileInfo(path).path()};
+    return path;
 }
 
 } // namespace
