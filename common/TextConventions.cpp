@@ -169,6 +169,17 @@ QString FormatParts(const QDate& date, const QTime& time, const QString& pattern
     return result;
 }
 
+// The local date and time. A wall-clock time that a daylight-saving change skips does not exist
+// (in some zones that is midnight, so a plain date is hit too); it reads as the same moment
+// counted in the offset before the change, which the clock shows just after the gap.
+QDateTime LocalDateTime(const QDate& date, const QTime& time) {
+    const QDateTime local(date, time);
+    if (local.isValid())
+        return local;
+    const int offsetBefore = QDateTime(date.addDays(-1), QTime(12, 0)).offsetFromUtc();
+    return QDateTime(date, time, Qt::UTC).addSecs(-offsetBefore).toLocalTime();
+}
+
 // VB's zero date, taken for the date tokens when only a time of day is known.
 const QDate kZeroDate(1899, 12, 30);
 
@@ -318,7 +329,7 @@ std::optional<QDateTime> DateFromText(const QString& text, int currentYear) {
         time = *read;
     }
     // Local time, so that it compares correctly with the current date and time.
-    return QDateTime(date, time);
+    return LocalDateTime(date, time);
 }
 
 bool IsDateText(const QString& text, int currentYear) {

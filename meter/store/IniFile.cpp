@@ -186,8 +186,10 @@ bool IniFile::load() {
 bool IniFile::save() const {
     QString text;
     for (const Section& section : m_sections) {
-        // Only the leading part of the file goes without a header.
-        if (!section.name.isEmpty() || &section != &m_sections.first())
+        // Only the leading part of the file goes without a header. That part is never empty, so
+        // an empty first section came from a "[]" line, which must stay: without it the keys of
+        // a later "[]" section would move up and no longer be hidden behind it.
+        if (!section.name.isEmpty() || &section != &m_sections.first() || section.entries.isEmpty())
             text += QLatin1Char('[') + section.name + QStringLiteral("]\n");
         for (const Entry& entry : section.entries) {
             if (entry.key.isEmpty())
@@ -197,6 +199,11 @@ bool IniFile::save() const {
             text += QLatin1Char('\n');
         }
     }
+
+    // A file that starts with U+FEFF reads as having a byte order mark, which is dropped. A key
+    // that starts with one (read from behind a blank) goes on the second line instead.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.prepend(QLatin1Char('\n'));
 
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
