@@ -24,20 +24,26 @@ void Form1::setUpLogin() {
             &Form1::changeUser);
 
     // Timer2 stops for the length of a tick and while the login window shows a message; a
-    // real stop, so no tick can start in between.
+    // real stop, so no tick can start in between. It runs only while multi-user management
+    // is on: with it off a tick has nothing to do.
+    const auto pause = [this] {
+        m_timer2Paused = true;
+        m_timer2.stop();
+    };
     const auto resume = [this] {
-        if (!m_unloaded && m_evtTimer.isActive())
+        m_timer2Paused = false;
+        if (!m_unloaded && m_evtTimer.isActive() && m_multiUser)
             m_timer2.start();
     };
-    connect(m_watcher.get(), &DialUpDialogWatcher::timerStopRequested, &m_timer2, &QTimer::stop);
+    connect(m_watcher.get(), &DialUpDialogWatcher::timerStopRequested, this, pause);
     connect(m_watcher.get(), &DialUpDialogWatcher::timerStartRequested, this, resume);
-    connect(m_login.get(), &frmLogin::watchPauseRequested, &m_timer2, &QTimer::stop);
+    connect(m_login.get(), &frmLogin::watchPauseRequested, this, pause);
     connect(m_login.get(), &frmLogin::watchResumeRequested, this, resume);
 }
 
 void Form1::startDialogWatch() {
     connect(&m_timer2, &QTimer::timeout, m_watcher.get(), &DialUpDialogWatcher::Timer2);
-    m_timer2.start();
+    // Started once multi-user management is known to be on.
 }
 
 void Form1::changeUser() {
