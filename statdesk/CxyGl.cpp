@@ -38,11 +38,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -654,8 +656,21 @@ StatChart* CxyGl::chartWindow() const {
 void CxyGl::Chart_Click() {
     if (!m_scope)
         return;
-    if (!m_chart)
+    if (!m_chart) {
         m_chart = new StatChart(m_prompter, *m_files, this);
+        // A child window gets no place from Qt, and window managers put it in a corner: centre
+        // it over this window, as a dialog is, within the screen.
+        QRect place(QPoint(), m_chart->size());
+        place.moveCenter(frameGeometry().center());
+        if (const QScreen* screen = this->screen()) {
+            const QRect free = screen->availableGeometry();
+            place.moveLeft(std::clamp(place.left(), free.left(),
+                                      std::max(free.left(), free.right() - place.width())));
+            place.moveTop(std::clamp(place.top(), free.top(),
+                                     std::max(free.top(), free.bottom() - place.height())));
+        }
+        m_chart->move(place.topLeft());
+    }
     updateChart();
     m_chart->show();
     m_chart->raise();

@@ -2,11 +2,13 @@
 
 #include "platform/FileChooser.h"
 #include "platform/Prompter.h"
+#include "statdesk/ChartScale.h"
+#include "statdesk/SessionGrouping.h"
 #include "statdesk/UsageSeries.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTimeAxis>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -34,6 +36,8 @@ QValueAxis* ValueAxis(const QString& title, const QColor& color) {
 void SetRange(QValueAxis* axis, double max) {
     axis->setRange(0, max > 0 ? max * 1.05 : 1);
     axis->applyNiceNumbers();
+    // A fixed "%.1f" read 0.0 on every tick for a few minutes' use.
+    axis->setLabelFormat(ChartScale::valueFormat(axis->max(), axis->tickCount()));
 }
 
 } // namespace
@@ -56,8 +60,9 @@ StatChart::StatChart(Prompter& prompter, FileChooser& files, QWidget* parent)
     m_fees->setName(QStringLiteral("花费（元）"));
     m_chart->addSeries(m_hours);
     m_chart->addSeries(m_fees);
-    m_axisX = new QDateTimeAxis;
-    m_axisX->setTickCount(7);
+    // Labels on whole days or months only: evenly spaced date ticks repeated a day's name.
+    m_axisX = new QCategoryAxis;
+    m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_axisHours = ValueAxis(QStringLiteral("时长（小时）"), m_hours->color());
     m_axisFee = ValueAxis(QStringLiteral("花费（元）"), m_fees->color());
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
@@ -100,11 +105,18 @@ void StatChart::setUsage(const std::vector<SessionGroup>& groups, GroupPeriod pe
     const bool marked = usage.hours().size() <= MaxMarkedPoints;
     m_hours->setPointsVisible(marked);
     m_fees->setPointsVisible(marked);
-    m_axisX->setFormat(period == GroupPeriod::Day ? QStringLiteral("yyyy-MM-dd")
-                                                  : QStringLiteral("yyyy-MM"));
-    if (!usage.isEmpty())
-        m_axisX->setRange(QDateTime::fromMSecsSinceEpoch(usage.firstMs()),
-                          QDateTime::fromMSecsSinceEpoch(usage.lastMs()));
+    for (const QString& label : m_axisX->categoriesLabels())
+        m_axisX->remove(label);
+    if (!usage.isEmpty()) {
+        m_axisX->setStartValue(double(usage.firstMs()));
+        const QDate first =
+            QDateTime::fromMSecsSinceEpoch(qint64(usage.hours().constFirst().x())).date();
+        const QDate last =
+            QDateTime::fromMSecsSinceEpoch(qint64(usage.hours().constLast().x())).date();
+        for (const ChartScale::Tick& tick : ChartScale::timeTicks(first, last, period))
+            m_axisX->append(tick.text, double(tick.ms));
+        m_axisX->setRange(double(usage.firstMs()), double(usage.lastMs()));
+    }
     SetRange(m_axisHours, usage.maxHours());
     SetRange(m_axisFee, usage.maxFee());
 }

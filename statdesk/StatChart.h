@@ -10,7 +10,7 @@ class FileChooser;
 class Prompter;
 class QChart;
 class QChartView;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QLabel;
 class QLineSeries;
 class QValueAxis;
@@ -30,6 +30,8 @@ public:
     QChart* chart() const { return m_chart; }
     QLineSeries* hoursSeries() const { return m_hours; }
     QLineSeries* feeSeries() const { return m_fees; }
+    QCategoryAxis* timeAxis() const { return m_axisX; }
+    QValueAxis* hoursAxis() const { return m_axisHours; }
 
     // Writes the chart as a PNG file, whole or not at all. Empty on success, else the reason.
     QString savePng(const QString& path);
@@ -44,7 +46,7 @@ private:
     QChartView* m_view = nullptr;
     QLineSeries* m_hours = nullptr;
     QLineSeries* m_fees = nullptr;
-    QDateTimeAxis* m_axisX = nullptr;
+    QCategoryAxis* m_axisX = nullptr;
     QValueAxis* m_axisHours = nullptr;
     QValueAxis* m_axisFee = nullptr;
 };

@@ -1,4 +1,5 @@
 // The main window's controls at their places (twips, 15 to a pixel), colours and fonts.
+#include "meter/desktop/ElidedLabel.h"
 #include "meter/desktop/Form1.h"
 
 #include "meter/desktop/HoverHelp.h"
@@ -38,8 +39,10 @@ void Paint(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
+// Labels whose text comes from elsewhere (a name, a title) end with "…" where they would be cut.
+template <typename Kind = QLabel>
 QLabel* Label(QWidget* parent, const char* name, const QString& text, QPoint twips) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new Kind(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->move(twips / 15);
     label->adjustSize();
@@ -116,7 +119,8 @@ QGroupBox* Form1::buildPlanFrame() {
 
     for (const FigureRow& row : FigureRows) {
         Label(frame, row.caption, QString::fromUtf8(row.captionText), {1200, row.top});
-        QLabel* value = Label(frame, row.value, QString::fromUtf8(row.initial), {2160, row.top});
+        QLabel* value =
+            Label<ElidedLabel>(frame, row.value, QString::fromUtf8(row.initial), {2160, row.top});
         value->setFont(SongFont(10.5, true));
         QPalette valuePalette = value->palette();
         valuePalette.setColor(QPalette::WindowText, row.colour);
@@ -193,7 +197,7 @@ QGroupBox* Form1::buildInformationFrame() {
     }
     Line(frame, "Line3", 60, 3120, 3240);
 
-    auto* title = new QLabel(frame);
+    auto* title = new ElidedLabel(frame);
     title->setObjectName(QStringLiteral("Label30"));
     title->setGeometry(Twips(120, 3360, 2940, 240));
     m_figureLabels.insert(QStringLiteral("Label30"), title);

@@ -170,7 +170,9 @@ bool AutostartEntry::write(const QString& command) const {
                             QStringLiteral("\nType=Application\nName=VeyranetTimer\n") +
                             QStringLiteral("Exec=") + execValue(command) + u'\n';
     const QByteArray bytes = content.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
+    // commit() does not report a failed final flush (a full disk): flush first, so a part of
+    // an entry never replaces a whole one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -1,5 +1,6 @@
 // Texts shown in fixed-size controls fit them at the fonts the desktop really has.
 #include "common/Store.h"
+#include "meter/desktop/ElidedLabel.h"
 #include "meter/desktop/Form1.h"
 #include "meter/desktop/HoverHelp.h"
 #include "meter/engine/MeterEngine.h"
@@ -74,6 +75,46 @@ private slots:
         for (const QString& text : texts) {
             const QString overflow = Overflow(tbr, text);
             QVERIFY2(overflow.isEmpty(), qPrintable(overflow));
+        }
+    }
+
+    void aNameOrTitleTooLongForItsLabelEndsWithAnEllipsis() {
+        FakePlatform platform;
+        TempFolder folder;
+        Form1 form(platform.meterServices(folder.path(), "/opt/dialtoll/Dialtoll"));
+        form.Form_Load();
+        form.show();
+        auto* user = form.findChild<ElidedLabel*>("User");
+        auto* title = form.findChild<ElidedLabel*>("Label30");
+        QVERIFY(user && title);
+
+        const struct {
+            ElidedLabel* label;
+            QString text;
+            bool fits;
+        } cases[] = {
+            {user, QStringLiteral("公用帐号"), true},
+            {user, QStringLiteral("zhang"), true},
+            {user, LongestUser, false},
+            {title, QStringLiteral("2027年1月1日倒计时"), true},
+            {title, QStringLiteral("距离二〇二七年农历新年除夕夜还有多少时间的倒计时"), false},
+        };
+        for (const auto& c : cases) {
+            c.label->setText(c.text);
+            QCOMPARE(c.label->text(), c.text);
+            const QString shown = c.label->shownText();
+            QVERIFY2(QFontMetrics(c.label->font()).horizontalAdvance(shown) <=
+                         c.label->contentsRect().width(),
+                     qPrintable(shown));
+            if (c.fits) {
+                QCOMPARE(shown, c.text);
+            } else {
+                QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+                QVERIFY(c.text.startsWith(shown.chopped(1)));
+                // The whole text is one hover away.
+                c.label->grab();
+                QCOMPARE(c.label->toolTip(), c.text);
+            }
         }
     }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/NetworkManagerDialUp.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -150,6 +151,21 @@ TEST_F(AutostartTest, UnwritableFolderMakesTheWriteFail) {
     LinuxRegistry registry(dialUp, m_config.file(QStringLiteral("blocked")));
     EXPECT_FALSE(registry.writeString(RegistryRoot::LocalMachine, RunKey, RunValue,
                                       QStringLiteral("/opt/dialtoll/Dialtoll")));
+}
+
+TEST_F(AutostartTest, AFullDiskKeepsTheEarlierEntry) {
+    ASSERT_TRUE(m_registry.writeString(RegistryRoot::LocalMachine, RunKey, RunValue,
+                                       QStringLiteral("/opt/dialtoll/Dialtoll")));
+    const QStringList before = fileLines(m_entry);
+    {
+        const FileSizeLimit limit(16);
+        ASSERT_TRUE(limit.active()) << "cannot limit the file size";
+        EXPECT_FALSE(m_registry.writeString(RegistryRoot::LocalMachine, RunKey, RunValue,
+                                            QStringLiteral("/usr/bin/Dialtoll")));
+    }
+    EXPECT_EQ(fileLines(m_entry), before);
+    EXPECT_EQ(QDir(m_config.path() + QStringLiteral("/autostart")).entryList(QDir::Files),
+              QStringList{QStringLiteral("VeyranetTimer.desktop")});
 }
 
 TEST(AutostartEntryFolder, FollowsXdgConfigHomeElseHomeConfig) {

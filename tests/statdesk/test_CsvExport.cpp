@@ -4,14 +4,13 @@
 #include "statdesk/SessionGrouping.h"
 #include "statdesk/SessionTableModel.h"
 #include "support/CsvReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -163,26 +162,6 @@ TEST(CsvExport, GroupedListingFollowsTheGroups) {
                   });
 }
 
-// A file size limit makes writes fail part-way, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
-
 TEST(CsvExport, AFailedWriteLeavesNoPartialFile) {
     TempFolder folder;
     SessionTableModel model;
@@ -207,7 +186,8 @@ TEST(CsvExport, AFailedWriteLeavesNoPartialFile) {
         old.write("earlier export\r\n");
     }
     {
-        FileSizeLimit limit(64 * 1024);
+        const FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active()) << "cannot limit the file size";
         EXPECT_NE(CsvFile::save(path, write), QString());
     }
     QFile kept(path);

@@ -1,3 +1,4 @@
+#include "statdesk/ChartScale.h"
 #include "statdesk/GroupTableModel.h"
 #include "statdesk/SessionGrouping.h"
 #include "statdesk/SessionTableModel.h"
@@ -158,6 +159,62 @@ TEST(UsageSeries, OnePointPerGroupAtItsFirstDay) {
     // A start date that is no date has no place on the axis.
     const UsageSeries damaged({{20240231, 1, 60, 100}, {20240301, 1, 60, 100}}, GroupPeriod::Day);
     EXPECT_EQ(damaged.hours().size(), 1);
+}
+
+TEST(ChartScale, TimeTicksNameEachDayOrMonthOnce) {
+    struct Case {
+        QDate first, last;
+        GroupPeriod period;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {{2026, 12, 10}, {2026, 12, 10}, GroupPeriod::Day, {"2026-12-10"}},
+        {{2026, 12, 1},
+         {2026, 12, 3},
+         GroupPeriod::Day,
+         {"2026-12-01", "2026-12-02", "2026-12-03"}},
+        // 30 days: every fifth day, seven labels.
+        {{2026, 3, 1},
+         {2026, 3, 31},
+         GroupPeriod::Day,
+         {"2026-03-01", "2026-03-06", "2026-03-11", "2026-03-16", "2026-03-21", "2026-03-26",
+          "2026-03-31"}},
+        // Over a year's end.
+        {{2025, 12, 30},
+         {2026, 1, 2},
+         GroupPeriod::Day,
+         {"2025-12-30", "2025-12-31", "2026-01-01", "2026-01-02"}},
+        {{2026, 1, 15}, {2026, 3, 2}, GroupPeriod::Month, {"2026-01", "2026-02", "2026-03"}},
+        {{2024, 1, 1},
+         {2026, 12, 1},
+         GroupPeriod::Month,
+         {"2024-01", "2024-07", "2025-01", "2025-07", "2026-01", "2026-07"}},
+    };
+    for (const Case& c : cases) {
+        const QList<ChartScale::Tick> ticks = ChartScale::timeTicks(c.first, c.last, c.period);
+        QStringList texts;
+        for (const ChartScale::Tick& tick : ticks) {
+            texts << tick.text;
+            const QDate day = QDateTime::fromMSecsSinceEpoch(tick.ms).date();
+            EXPECT_EQ(day.startOfDay().toMSecsSinceEpoch(), tick.ms) << tick.text.toStdString();
+        }
+        EXPECT_EQ(texts, c.texts) << c.first.toString(Qt::ISODate).toStdString();
+    }
+    EXPECT_TRUE(ChartScale::timeTicks(QDate(), QDate(2026, 1, 1), GroupPeriod::Day).isEmpty());
+}
+
+TEST(ChartScale, ValueLabelsShowTheStepExactly) {
+    struct Case {
+        double max;
+        int ticks;
+        const char* format;
+    };
+    // Eight seconds on line are 0.0022 hours: "%.1f" wrote 0.0 on every tick.
+    const Case cases[] = {{0.0025, 6, "%.4f"}, {0.25, 6, "%.2f"}, {2.5, 6, "%.1f"},
+                          {5, 6, "%.0f"},      {100, 5, "%.0f"},  {0.00001, 3, "%.4f"},
+                          {0, 5, "%.0f"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ChartScale::valueFormat(c.max, c.ticks), c.format) << c.max;
 }
 
 } // namespace
