@@ -29,6 +29,10 @@ void Form1::startTimers() {
     m_timer1.setInterval(500ms);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::accountingTick);
     connect(&m_evtTimer, &QTimer::timeout, this, &Form1::pollLink);
+    // The slow timers fire on whole seconds together (the tray's own check too): one wake-up
+    // serves them all.
+    m_evtTimer.setTimerType(Qt::VeryCoarseTimer);
+    m_tipClock.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_tmerSchedule, &TmerSchedule::due, this, &Form1::accountingTick);
     connect(&m_engine, &MeterEngine::tmerStopRequested, &m_tmerSchedule, &TmerSchedule::stop);
     connect(&m_engine, &MeterEngine::tmerStartRequested, this, [this] {
@@ -56,6 +60,8 @@ void Form1::startTimers() {
     m_services.network.setChangeHandler([this] { linkChanged(); });
 
     m_timersStarted = true;
+    if (!m_services.network.changesReported())
+        m_evtTimer.setTimerType(Qt::CoarseTimer);
     m_evtTimer.start(m_services.network.changesReported() ? SafetyPoll : LinkPoll);
     applyAutoSaveTimer();
     // The first look comes once start-up has returned, as a first tick would.
@@ -116,8 +122,11 @@ void Form1::pollLink() {
     if (m_multiUser && !m_engine.state().Linked)
         m_engine.removeAutomaticDialling();
     const auto interval = m_services.network.changesReported() ? SafetyPoll : LinkPoll;
-    if (m_evtTimer.intervalAsDuration() != interval)
+    if (m_evtTimer.intervalAsDuration() != interval) {
+        // The type counts from the restart that setting the interval makes.
+        m_evtTimer.setTimerType(interval == LinkPoll ? Qt::CoarseTimer : Qt::VeryCoarseTimer);
         m_evtTimer.setInterval(interval);
+    }
 }
 
 void Form1::accountingTick() {
