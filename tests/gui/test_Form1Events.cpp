@@ -67,6 +67,19 @@ private slots:
         QTRY_COMPARE(meter.label("TimeL"), FormatPattern(meter.clock.now(), "HH:MM:SS"));
     }
 
+    // Off line there is no planned time running out: a plan of 0 minutes hangs nothing up
+    // again and again.
+    void offLineNoTimeUpCheckRuns() {
+        Meter meter;
+        meter.form.engine().setCustomText("0");
+        meter.form.engine().Opt_Click();
+        QCOMPARE(meter.label("Label5"), QString("0 秒"));
+        QTest::qWait(2500);
+        QCOMPARE(meter.network.hangUpCount(), 0);
+        QVERIFY(meter.prompter.messages().isEmpty());
+        QCOMPARE(meter.sound.playCount(), 0);
+    }
+
     // The rate follows a settings save, and the number of accounts another program's
     // registration, without any periodic reading.
     void settingsAndAccountsFromElsewhereAreSeen() {
