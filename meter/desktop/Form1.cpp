@@ -20,6 +20,7 @@
 #include "meter/store/PlanChoiceFile.h"
 #include "meter/store/StoreStartup.h"
 #include "platform/Clock.h"
+#include "platform/DialUpDialogs.h"
 #include "platform/DialUpNetwork.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
@@ -266,6 +267,7 @@ bool Form1::Form_Unload() {
         timer->stop();
     m_tmerSchedule.stop();
     m_services.network.setChangeHandler({});
+    m_services.dialUpDialogs.setChangeHandler({});
     m_tray->setInTray(false);
     emit unloaded();
     return true;

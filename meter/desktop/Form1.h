@@ -108,6 +108,9 @@ private:
     void updateTmerSchedule();
     void refreshLead();
     void refreshMultiUser();
+    // A dialog may have come, gone or been titled: the dialog watch looks at once.
+    void dialogsChanged();
+    std::chrono::milliseconds timer2Interval() const;
     void updateVisibleTimers();
     void openDatabase();
     void noteStoreProblem(const QString& problem);
@@ -182,6 +185,8 @@ private:
     QTimer m_timer2;
     // Stopped for a tick of its own or a message of the login window: nothing restarts it then.
     bool m_timer2Paused = false;
+    // A dialog may have changed since the last tick: the next comes at the short interval.
+    bool m_dialogsChanged = false;
     std::unique_ptr<frmLogin> m_login;
     std::unique_ptr<DialUpDialogWatcher> m_watcher;
 };

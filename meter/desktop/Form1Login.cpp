@@ -16,7 +16,7 @@ void Form1::setUpLogin() {
         m_store, m_services.dialUpDialogs, m_engine, *m_login,
         DialUpDialogWatcher::Titles(qEnvironmentVariable("DIALTOLL_DIALER_TITLES")));
     m_timer2.setObjectName(QStringLiteral("Timer2"));
-    m_timer2.setInterval(250ms);
+    m_timer2.setInterval(250ms); // slower where the window manager reports new windows
 
     connect(&m_engine, &MeterEngine::loginRequested, this,
             [this](const QString& context) { m_login->showFor(context); });
@@ -33,7 +33,7 @@ void Form1::setUpLogin() {
     const auto resume = [this] {
         m_timer2Paused = false;
         if (!m_unloaded && m_evtTimer.isActive() && m_multiUser)
-            m_timer2.start();
+            m_timer2.start(timer2Interval());
     };
     connect(m_watcher.get(), &DialUpDialogWatcher::timerStopRequested, this, pause);
     connect(m_watcher.get(), &DialUpDialogWatcher::timerStartRequested, this, resume);
@@ -42,7 +42,13 @@ void Form1::setUpLogin() {
 }
 
 void Form1::startDialogWatch() {
-    connect(&m_timer2, &QTimer::timeout, m_watcher.get(), &DialUpDialogWatcher::Timer2);
+    connect(&m_timer2, &QTimer::timeout, this, [this] {
+        m_dialogsChanged = false;
+        m_watcher->Timer2();
+        // A tick with nothing to do leaves the timer running at whatever pace it had.
+        if (m_timer2.isActive() && m_timer2.intervalAsDuration() != timer2Interval())
+            m_timer2.setInterval(timer2Interval());
+    });
     // Started once multi-user management is known to be on.
 }
 

@@ -7,6 +7,7 @@
 #include "common/TextConventions.h"
 #include "meter/store/IniLayout.h"
 #include "platform/Clock.h"
+#include "platform/DialUpDialogs.h"
 #include "platform/DialUpNetwork.h"
 
 #include <QTime>
@@ -21,6 +22,10 @@ constexpr auto SafetyPoll = 3s;
 constexpr auto LinkPoll = 120ms;
 // A change that arrived while the watch was busy is looked at again this soon.
 constexpr auto BusyRetry = 100ms;
+// The dialog watch's tick: its own interval, or a slow safety tick where the window manager
+// reports new windows and titles.
+constexpr auto DialogWatchTick = 250ms;
+constexpr auto DialogSafetyTick = 2s;
 } // namespace
 
 void Form1::startTimers() {
@@ -102,6 +107,8 @@ void Form1::linkChanged() {
         if (!linked && m_multiUser)
             m_engine.removeAutomaticDialling();
         updateVisibleTimers();
+        // Without a link, a permission to dial may have expired.
+        dialogsChanged();
     }
     // The watch may have been busy (the final save of a link that ended): look again soon.
     if (m_services.network.IsConnected() != m_engine.state().Linked)
@@ -194,11 +201,35 @@ void Form1::updateTmerSchedule() {
 void Form1::refreshMultiUser() {
     if (m_unloaded)
         return;
+    const bool wasOn = m_multiUser;
     m_multiUser = m_watcher->multiUserOn();
+    if (m_multiUser != wasOn) {
+        if (m_multiUser)
+            m_services.dialUpDialogs.setChangeHandler([this] { dialogsChanged(); });
+        else
+            m_services.dialUpDialogs.setChangeHandler({});
+        // A dialog already open is looked for at the first tick.
+        m_dialogsChanged = m_multiUser;
+    }
     if (!m_multiUser)
         m_timer2.stop();
     else if (!m_timer2.isActive() && !m_timer2Paused)
-        m_timer2.start();
+        m_timer2.start(timer2Interval());
+}
+
+std::chrono::milliseconds Form1::timer2Interval() const {
+    return m_services.dialUpDialogs.changesReported() && !m_dialogsChanged ? DialogSafetyTick
+                                                                           : DialogWatchTick;
+}
+
+void Form1::dialogsChanged() {
+    if (m_unloaded || !m_multiUser)
+        return;
+    // The tick comes at its own interval from now, never sooner: a dialog being closed by the
+    // login window must have time to go before it is looked for again.
+    m_dialogsChanged = true;
+    if (m_timer2.isActive() && m_timer2.remainingTime() > DialogWatchTick.count())
+        m_timer2.start(DialogWatchTick);
 }
 
 void Form1::updateVisibleTimers() {

@@ -22,8 +22,10 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/prctl.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -406,6 +408,53 @@ TEST_F(WithWindowManager, FindsTheDialogByItsExactTitleOnly) {
         EXPECT_EQ(dialogs.find(near), 0u) << near.toStdString();
 }
 
+// Sets a window's _NET_WM_NAME from a connection of its own, as its program would.
+void Retitle(quint32 window, const QString& title) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return value;
+    };
+    const QByteArray utf8 = title.toUtf8();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"),
+                        8, static_cast<uint32_t>(utf8.size()), utf8.constData());
+    xcb_flush(c);
+    xcb_disconnect(c);
+}
+
+// The watch hears of a new window, of a title given after mapping and of a window gone, from
+// the window manager's client list and the clients' titles, without looking.
+TEST_F(WithWindowManager, ReportsWindowsAndTitlesAsTheyChange) {
+    X11DialUpDialogs dialogs;
+    int reports = 0;
+    dialogs.setChangeHandler([&reports] { ++reports; });
+    ASSERT_TRUE(dialogs.changesReported());
+
+    auto dialer = std::make_unique<Dialer>(QStringLiteral("正在准备"));
+    const quint32 id = dialer->waitShown();
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "mapped";
+    EXPECT_TRUE(WaitUntil([&] { return dialogs.find(QStringLiteral("正在准备")) == id; }));
+    // The manager's listing of the window may still be on its way; from then on its title is
+    // heard (one set before is read by the next look-up anyway).
+    const QDeadlineTimer settled(500);
+    WaitUntil([&] { return settled.hasExpired(); });
+    reports = 0;
+    Retitle(id, kDialUp);
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "titled";
+    EXPECT_EQ(dialogs.find(kDialUp), id);
+    reports = 0;
+    dialer.reset();
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "gone";
+    EXPECT_EQ(dialogs.find(kDialUp), 0u);
+
+    dialogs.setChangeHandler({});
+    EXPECT_FALSE(dialogs.changesReported());
+}
+
 TEST_F(WithWindowManager, FrameRectIsTheFrameAsXwininfoGivesIt) {
     Dialer dialer(kConnectTo);
     const quint32 window = dialer.waitShown();
@@ -749,6 +798,12 @@ TEST_F(WithoutWindowManager, FindsOldClientsByWmNameInsideFrames) {
     xcb_destroy_window(c, frame);
     xcb_destroy_window(c, latin);
     xcb_flush(c);
+}
+
+TEST_F(WithoutWindowManager, WithoutAClientListNoChangesAreReported) {
+    X11DialUpDialogs dialogs;
+    dialogs.setChangeHandler([] {});
+    EXPECT_FALSE(dialogs.changesReported());
 }
 
 TEST_F(WithoutWindowManager, FrameRectIsTheWindowItself) {
