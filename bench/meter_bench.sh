@@ -42,10 +42,10 @@ work=$(mktemp -d)
 meter_pid='' minimal_pid='' link_pid=''
 stop() {
     local pid
-    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${xvfb_pid:-}; do
+    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${wm_pid:-} ${xvfb_pid:-}; do
         kill -TERM "$pid" 2>/dev/null || true
     done
-    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${xvfb_pid:-}; do
+    for pid in $link_pid $meter_pid $minimal_pid ${trayer_pid:-} ${wm_pid:-} ${xvfb_pid:-}; do
         wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
@@ -71,11 +71,19 @@ if command -v Xvfb >/dev/null && command -v trayer >/dev/null; then
     if [ -n "${display:-}" ]; then
         export DISPLAY=:$display
         unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+        desktop="Xvfb with the trayer tray host"
+        # With the dialog watch, a window manager as users have: it keeps the client list the
+        # watch follows.
+        if [ "$multiuser" = 1 ] && command -v openbox >/dev/null; then
+            openbox --sm-disable >/dev/null 2>&1 &
+            wm_pid=$!
+            desktop="Xvfb with openbox and the trayer tray host"
+            sleep 0.5
+        fi
         trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
             >/dev/null 2>&1 &
         trayer_pid=$!
         sleep 1
-        desktop="Xvfb with the trayer tray host"
     fi
 fi
 [ "$desktop" = offscreen ] && export QT_QPA_PLATFORM=offscreen
