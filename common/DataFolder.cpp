@@ -12,13 +12,20 @@ bool IsWritableFolder(const QString& path) {
     return !path.isEmpty() && info.isDir() && info.isWritable();
 }
 
+// An installed copy (<prefix>/bin beside <prefix>/share/applications with the suite's entry)
+// never keeps data beside its executables, even where it could write there (as root).
+bool IsInstalledProgramFolder(const QString& path) {
+    return QFileInfo::exists(
+        QDir(path).filePath(QStringLiteral("../share/applications/" DIALTOLL_APP_ID ".desktop")));
+}
+
 } // namespace
 
 QString ResolveDataFolder() {
     QString folder = qEnvironmentVariable("DIALTOLL_HOME");
     if (folder.isEmpty()) {
         const QString programFolder = QCoreApplication::applicationDirPath();
-        if (IsWritableFolder(programFolder)) {
+        if (IsWritableFolder(programFolder) && !IsInstalledProgramFolder(programFolder)) {
             folder = programFolder;
         } else {
             QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");

@@ -1,4 +1,5 @@
 #include "common/DataFolder.h"
+#include "common/ProgramCommandLine.h"
 #include "common/QtTranslations.h"
 #include "enroldesk/AddUser.h"
 #include "platform/linux/MessageBoxPrompter.h"
@@ -6,11 +7,23 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <optional>
 
 int main(int argc, char* argv[]) {
+    ProgramCommandLine commandLine(QStringLiteral("Enroldesk"),
+                                   QStringLiteral("添加和删除 Dialtoll 的上网帐号。"));
+    if (const std::optional<int> status =
+            commandLine.answerWithoutDisplay(ProgramCommandLine::arguments(argc, argv)))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Enroldesk"));
+    QApplication::setApplicationVersion(ProgramCommandLine::version());
+    // Ties the windows to the installed desktop entry (its name and icon in task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.dialtoll.Enroldesk"));
     InstallQtTranslations(app);
+    // After the translations, so that the parser's messages come in Chinese too.
+    if (const std::optional<int> status = commandLine.process(QApplication::arguments()))
+        return *status;
     // The window's closing ends the program, message boxes or not.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -10,6 +10,7 @@
 #include "meter/desktop/MinutesValidator.h"
 #include "meter/desktop/ProgramIcon.h"
 #include "meter/desktop/TitleBarZones.h"
+#include "meter/desktop/tray/TrayBadge.h"
 #include "meter/desktop/tray/TrayTipText.h"
 #include "meter/desktop/tray/cSysTray.h"
 #include "meter/engine/PlanPresets.h"
@@ -158,7 +159,8 @@ void Form1::connectCommands() {
 }
 
 void Form1::connectTray() {
-    m_tray->setTrayIcon(ProgramIcon());
+    // The icon shows the link's state from here on.
+    new TrayBadge(m_engine, *m_tray, this);
     m_tray->setTrayTip(QStringLiteral("Dialtoll - 作者:Tavi"));
     connect(m_tray, &cSysTray::MouseUp, this, [this](int button, int) {
         if (button == 1) {

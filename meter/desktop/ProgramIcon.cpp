@@ -64,7 +64,11 @@ QPixmap PaintIcon(int size) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48})
+    for (int size : ProgramIconSizes)
         icon.addPixmap(PaintIcon(size));
     return icon;
+}
+
+QPixmap ProgramIconPixmap(int size) {
+    return PaintIcon(size);
 }

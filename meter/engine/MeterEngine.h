@@ -108,6 +108,13 @@ signals:
     // it again, so the next check comes a full interval after the answer.
     void tmerStopRequested();
     void tmerStartRequested();
+    // For the desktop notices: a connection came up (HsLinked has run); the reminder sound was
+    // played; the planned time is up while on line; a connection ended after `seconds` on
+    // line, charged `fee`.
+    void linkCameUp();
+    void reminderPlayed();
+    void planTimeUp();
+    void linkWentDown(double seconds, double fee);
 
 private:
     bool isPublicAccount() const;

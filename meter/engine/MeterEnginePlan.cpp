@@ -99,14 +99,18 @@ void MeterEngine::Tmer() {
 
     // The public account's reminder sounds only on line.
     if (const auto lead = reminderLead();
-        lead && (m_state.Linked || !publicAccount) && *lead == NumberFromText(m_figures.Label5))
+        lead && (m_state.Linked || !publicAccount) && *lead == NumberFromText(m_figures.Label5)) {
         m_services.sound.play();
+        emit reminderPlayed();
+    }
 
     if (NumberFromText(m_figures.Label5) > 0)
         return;
     // Stopped while the question is open, so no second question stacks up; restarted only
     // after the answer, so the next check sees the figure the extended plan gives.
     emit tmerStopRequested();
+    if (m_state.Linked)
+        emit planTimeUp();
     QString askSetting = DefaultAsk;
     try {
         askSetting = publicAccount ? ReadIni(TimeSection, AskKey, DefaultAsk, iniPath)

@@ -52,6 +52,7 @@ void MeterEngine::HsLinked() {
         // The watch goes on; the steps after the failure do not run.
     }
     emit figuresChanged();
+    emit linkCameUp();
 }
 
 void MeterEngine::openRecords() {
@@ -133,12 +134,16 @@ void MeterEngine::HsCuted() {
     m_state.Linked = true;
     AutoSave();
     m_state.Linked = false;
-    m_state.StartTick = m_services.clock.tickMs();
+    const qint64 endTick = m_services.clock.tickMs();
+    const double seconds = (endTick - m_state.StartTick) / 1000.0;
+    const double fee = m_state.ThisFee;
+    m_state.StartTick = endTick;
     m_watchBusy = false;
     m_state.LoginGranted = false;
     m_state.RecordsOpen = false;
     m_session = {};
     emit figuresChanged();
+    emit linkWentDown(seconds, fee);
 }
 
 void MeterEngine::UserSet(double tm, double mn) {

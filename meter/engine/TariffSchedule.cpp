@@ -61,11 +61,12 @@ QString CurrentRateText(const QString& iniPath, const QDateTime& now) {
 
     const QString datePattern = QStringLiteral("YYYY/MM/DD");
     const QString todayText = FormatPattern(today, datePattern);
-    const bool holiday =
-        AnyListEntry(file, Layout::HolidaySection, Layout::HolidayCountKey,
-                     Layout::HolidayKeyPrefix, Layout::DefaultHoliday, [&](const QString& entry) {
-                         return FormatPattern(entry, datePattern, year) == todayText;
-                     });
+    // "M月D日" entries read as that day of this year, full dates only in their own year.
+    const auto isToday = [&](const QString& entry) {
+        return FormatPattern(entry, datePattern, year) == todayText;
+    };
+    const bool holiday = AnyListEntry(file, Layout::HolidaySection, Layout::HolidayCountKey,
+                                      Layout::HolidayKeyPrefix, Layout::DefaultHoliday, isToday);
     if (holiday)
         return allDayRate;
 
@@ -74,7 +75,10 @@ QString CurrentRateText(const QString& iniPath, const QDateTime& now) {
     const bool restDay = AnyListEntry(file, Layout::HolidaySection, Layout::RestDayCountKey,
                                       Layout::RestDayKeyPrefix, Layout::DefaultRestDay,
                                       [&](const QString& entry) { return entry == weekday; });
-    if (restDay)
+    // A make-up workday is a rest day worked to make up for a holiday: the band applies. The
+    // list is read only on rest days, as it changes nothing on the others.
+    if (restDay && !AnyListEntry(file, Layout::HolidaySection, Layout::WorkdayCountKey,
+                                 Layout::WorkdayKeyPrefix, Layout::DefaultWorkday, isToday))
         return allDayRate;
 
     const int from =

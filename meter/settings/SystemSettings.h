@@ -14,6 +14,7 @@ struct SystemSettings {
     QString holidayRate; // all-day rate of holidays and rest days
     QStringList holidays;
     QStringList restDays;
+    QStringList workdays; // make-up workdays: dates worked although they fall on a rest day
     QString countdownTitle;
     QString countdownDateTime;
 };

@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
+#include <QPair>
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +37,32 @@ QStringList ListEntries(const IniFile& file, const QString& countKey, const QStr
         entries.append(
             Value(file, Layout::HolidaySection, Layout::NumberedKey(prefix, i), QString()));
     return entries;
+}
+
+// The keys the window writes, section by section. They are removed before the save appends
+// them again in their fixed order after whatever else the section holds.
+QList<QPair<QString, QStringList>> OwnKeys() {
+    return {
+        {Layout::TimeSection,
+         {Layout::SpareKey, Layout::AskKey, Layout::FromKey, Layout::ToKey, Layout::DayRateKey,
+          Layout::NightRateKey}},
+        {Layout::HolidaySection,
+         {Layout::HolidayRateKey, Layout::HolidayCountKey, Layout::RestDayCountKey,
+          Layout::WorkdayCountKey}},
+        {Layout::CountdownSection, {Layout::CountdownTitleKey, Layout::CountdownDateTimeKey}},
+    };
+}
+
+// A numbered entry of one of the window's lists ("节日12", "补班3"), whatever its number.
+bool IsListEntryKey(const QString& key) {
+    for (const QString& prefix :
+         {Layout::HolidayKeyPrefix, Layout::RestDayKeyPrefix, Layout::WorkdayKeyPrefix}) {
+        if (key.size() > prefix.size() && key.startsWith(prefix, Qt::CaseInsensitive) &&
+            std::all_of(key.begin() + prefix.size(), key.end(),
+                        [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return true;
+    }
+    return false;
 }
 
 QString Normalised(const QString& number) {
@@ -66,6 +95,8 @@ SystemSettings SystemSettingsFile::Load(const QString& iniPath, int currentYear)
                              DayEntryRules::BuiltInHolidays());
     s.restDays = ListEntries(file, Layout::RestDayCountKey, Layout::RestDayKeyPrefix,
                              DayEntryRules::BuiltInRestDays());
+    // Make-up workdays change every year: there are none built in.
+    s.workdays = ListEntries(file, Layout::WorkdayCountKey, Layout::WorkdayKeyPrefix, {});
     s.countdownTitle = Value(file, Layout::CountdownSection, Layout::CountdownTitleKey,
                              Layout::DefaultCountdownTitle(currentYear));
     s.countdownDateTime = Value(file, Layout::CountdownSection, Layout::CountdownDateTimeKey,
@@ -82,7 +113,17 @@ QString SystemSettingsFile::CorrectedTime(const QString& text) {
 IniFile SystemSettingsFile::Document(const SystemSettings& s, const QString& iniPath,
                                      int currentYear) {
     IniFile doc(iniPath);
-    doc.clear();
+    // Other versions and other settings keep their keys in this file too. An unreadable file
+    // is replaced whole, as nothing in it could be read anyway.
+    if (!doc.load())
+        doc.clear();
+    for (const auto& [section, keys] : OwnKeys()) {
+        const bool lists = section == Layout::HolidaySection;
+        doc.removeKeys(section, [&keys, lists](const QString& key) {
+            return keys.contains(key, Qt::CaseInsensitive) || (lists && IsListEntryKey(key));
+        });
+    }
+
     const QString& time = Layout::TimeSection;
     doc.setValue(time, Layout::SpareKey, Normalised(s.spare));
     doc.setValue(time, Layout::AskKey, s.ask ? QStringLiteral("1") : QStringLiteral("0"));
@@ -101,6 +142,10 @@ IniFile SystemSettingsFile::Document(const SystemSettings& s, const QString& ini
     for (qsizetype i = 0; i < s.restDays.size(); ++i)
         doc.setValue(holiday, Layout::NumberedKey(Layout::RestDayKeyPrefix, int(i) + 1),
                      s.restDays.at(i));
+    doc.setValue(holiday, Layout::WorkdayCountKey, QString::number(s.workdays.size()));
+    for (qsizetype i = 0; i < s.workdays.size(); ++i)
+        doc.setValue(holiday, Layout::NumberedKey(Layout::WorkdayKeyPrefix, int(i) + 1),
+                     s.workdays.at(i));
 
     const QString& countdown = Layout::CountdownSection;
     doc.setValue(countdown, Layout::CountdownTitleKey, s.countdownTitle);

@@ -16,8 +16,11 @@ public:
     // "930" -> "93:00"); a text with ":" stays as it is.
     static QString CorrectedTime(const QString& text);
 
-    // The whole new file: the three sections and their keys in their fixed order, numbers
-    // normalised, times as "HH:MM" where they read as times, the lists in list order.
+    // The new file: every key of the settings, numbers normalised, times as "HH:MM" where they
+    // read as times, the lists in list order. Keys and sections of the file at `iniPath` that
+    // the window does not edit stay as they are; its list entries are all replaced, so none
+    // numbered beyond the new counts survives. In a file of the window's own, the three
+    // sections and their keys keep their fixed order.
     static IniFile Document(const SystemSettings& settings, const QString& iniPath,
                             int currentYear);
 

@@ -265,6 +265,17 @@ void IniFile::clear() {
     m_sections.clear();
 }
 
+void IniFile::removeKeys(const QString& section,
+                         const std::function<bool(const QString&)>& matches) {
+    const QString name = section.trimmed();
+    for (Section& each : m_sections) {
+        if (each.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        each.entries.removeIf(
+            [&](const Entry& entry) { return !entry.key.isEmpty() && matches(entry.key); });
+    }
+}
+
 IniFile::Section* IniFile::findSection(const QString& name) {
     return const_cast<Section*>(std::as_const(*this).findSection(name));
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // A profile file of [sections] and key=value lines. Sections and keys match without letter
 // case, values are trimmed. Read as UTF-8, where a line that is not valid UTF-8 is read as GBK
@@ -24,6 +25,9 @@ public:
     void setValue(const QString& section, const QString& key, const QString& value);
     // Drops every section and key.
     void clear();
+    // Drops the keys for which `matches` holds from every section named `section`; the lines
+    // that hold no key stay.
+    void removeKeys(const QString& section, const std::function<bool(const QString&)>& matches);
 
     const QString& path() const { return m_path; }
 

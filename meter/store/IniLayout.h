@@ -23,8 +23,15 @@ inline const QString HolidayCountKey = QStringLiteral("Count");
 inline const QString HolidayKeyPrefix = QStringLiteral("节日");
 inline const QString RestDayCountKey = QStringLiteral("Count1");
 inline const QString RestDayKeyPrefix = QStringLiteral("假日");
+// Make-up workdays: dates that are working days although their weekday is a rest day.
+inline const QString WorkdayCountKey = QStringLiteral("Count2");
+inline const QString WorkdayKeyPrefix = QStringLiteral("补班");
 
 inline const QString CountdownSection = QStringLiteral("倒计时器设置");
+
+// Desktop notifications: on unless the key says 0. The settings window keeps this section.
+inline const QString NoticeSection = QStringLiteral("通知");
+inline const QString NoticeEnabledKey = QStringLiteral("启用");
 inline const QString CountdownTitleKey = QStringLiteral("Title");
 inline const QString CountdownDateTimeKey = QStringLiteral("DateTime");
 
@@ -39,6 +46,8 @@ inline const QString DefaultHolidayRate = QStringLiteral("4.2");
 inline const QString DefaultCount = QStringLiteral("0");
 inline const QString DefaultHoliday = QStringLiteral("1月1日");
 inline const QString DefaultRestDay = QStringLiteral("星期日");
+// A make-up workday counted but missing from the file is no day at all.
+inline const QString DefaultWorkday;
 
 // A numbered list key: NumberedKey(HolidayKeyPrefix, 3) is "节日3".
 inline QString NumberedKey(const QString& prefix, int number) {

@@ -17,6 +17,9 @@ public:
 
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter, const QString& suffix) override;
+    // The `suggested` of its request holds the folder.
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
 
     void answerNext(const QString& path) { m_answers.enqueue(path); }
     const QList<Request>& requests() const { return m_requests; }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -80,6 +81,41 @@ QString unescapeString(const QString& text) {
         ++i;
     }
     return out;
+}
+
+// Keys of the installed desktop entry that the autostart entry takes over (icon, comments, ...);
+// the program, the type and the name are its own.
+bool IsTemplateKey(const QString& key) {
+    static const QStringList own = {QStringLiteral("Type"), QStringLiteral("Name"),
+                                    QStringLiteral("Exec"), QStringLiteral("TryExec"),
+                                    QStringLiteral("Hidden")};
+    const QString bare = key.section(u'[', 0, 0).trimmed();
+    return !bare.isEmpty() && !own.contains(bare);
+}
+
+// The [Desktop Entry] lines of an installed program's own desktop entry
+// (<prefix>/bin/<program> beside <prefix>/share/applications), when there is one.
+QStringList TemplateLines(const QString& command) {
+    QFile file(QFileInfo(command).dir().filePath(
+        QStringLiteral("../share/applications/" DIALTOLL_APP_ID ".desktop")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    bool inEntryGroup = false;
+    for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            inEntryGroup = trimmed == EntryGroup;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (inEntryGroup && !trimmed.startsWith(u'#') && equals > 0 &&
+            IsTemplateKey(line.left(equals)))
+            lines << line;
+    }
+    return lines;
 }
 
 } // namespace
@@ -166,9 +202,10 @@ bool AutostartEntry::write(const QString& command) const {
     QSaveFile file(filePath());
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QString content = EntryGroup +
-                            QStringLiteral("\nType=Application\nName=VeyranetTimer\n") +
-                            QStringLiteral("Exec=") + execValue(command) + u'\n';
+    QString content = EntryGroup + QStringLiteral("\nType=Application\nName=VeyranetTimer\n") +
+                      QStringLiteral("Exec=") + execValue(command) + u'\n';
+    for (const QString& line : TemplateLines(command))
+        content += line + u'\n';
     const QByteArray bytes = content.toUtf8();
     // commit() does not report a failed final flush (a full disk): flush first, so a part of
     // an entry never replaces a whole one.

@@ -5,7 +5,8 @@
 
 // The meter's XDG autostart entry, <folder>/VeyranetTimer.desktop. The entry starts one
 // program: the command given to write() is that program's path, quoted in the file as the
-// desktop entry format asks when it holds blanks or special characters.
+// desktop entry format asks when it holds blanks or special characters. An installed program's
+// own desktop entry is the template: its icon, comments and the like go along.
 class AutostartEntry {
 public:
     explicit AutostartEntry(QString folder);

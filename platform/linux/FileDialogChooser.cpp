@@ -13,3 +13,13 @@ QString FileDialogChooser::saveFileName(QWidget* parent, const QString& caption,
         return {};
     return dialog.selectedFiles().constFirst();
 }
+
+QString FileDialogChooser::openFileName(QWidget* parent, const QString& caption,
+                                        const QString& folder, const QString& filter) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}

@@ -7,4 +7,6 @@ class FileDialogChooser : public FileChooser {
 public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter, const QString& suffix) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
 };

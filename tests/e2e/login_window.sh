@@ -36,27 +36,10 @@ fail() {
     exit 1
 }
 
+source "$(dirname "$0")/desktop.bash"
 screen_w=1024 screen_h=768
-exec 3<>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    display=$(head -n 1 "$work/displayfd" 2>/dev/null)
-    [ -n "$display" ] && break
-    sleep 0.1
-done
-[ -n "${display:-}" ] || fail "Xvfb did not start"
-export DISPLAY=:$display
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-HOME=$work openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
-trayer --edge top --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_desktop "${screen_w}x${screen_h}"
+start_trayer
 
 export DIALTOLL_HOME=$work/data XDG_CONFIG_HOME=$work/config
 mkdir -p "$DIALTOLL_HOME"

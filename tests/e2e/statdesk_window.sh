@@ -30,45 +30,10 @@ fail() {
 }
 mkdir -p "$shots"
 
-wait_until() {
-    local timeout=$1
-    shift
-    local deadline=$(($(date +%s%N) + timeout * 1000000000))
-    until "$@"; do
-        [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
-
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY SESSION_MANAGER
+source "$(dirname "$0")/desktop.bash"
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-start_desktop() {
-    local fd_file=$work/displayfd.$1
-    : >"$fd_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    pids+=($xvfb_pid)
-    display_ready() { display=$(head -n 1 "$fd_file" 2>/dev/null) && [ -n "$display" ]; }
-    wait_until 10 display_ready || return 1
-    export DISPLAY=:$display
-    x_ready() { xprop -root >/dev/null 2>&1; }
-    wait_until 10 x_ready || return 1
-    XDG_CONFIG_HOME=$work/wm-config openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    wm_pid=$!
-    pids+=($wm_pid)
-    wm_ready() { xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -q '(WINDOW)'; }
-    wait_until 10 wm_ready && kill -0 "$wm_pid" 2>/dev/null && kill -0 "$xvfb_pid" 2>/dev/null
-}
-started=
-for attempt in 1 2 3; do
-    if start_desktop "$attempt"; then
-        started=yes
-        break
-    fi
-    kill "${wm_pid:-}" "$xvfb_pid" 2>/dev/null
-done
-[ -n "$started" ] || fail "no X server with openbox came up: $(cat "$work/openbox.log")"
+start_desktop
 
 # A month of sessions for six accounts, in the month Statdesk lists by default.
 first_day=$(date +%Y%m01)

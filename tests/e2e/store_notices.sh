@@ -23,22 +23,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-exec 3<>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    display=$(head -n 1 "$work/displayfd" 2>/dev/null)
-    [ -n "$display" ] && break
-    sleep 0.1
-done
-[ -n "${display:-}" ] || fail "Xvfb did not start"
-export DISPLAY=:$display XDG_CONFIG_HOME=$work/config
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-openbox >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge top --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+source "$(dirname "$0")/desktop.bash"
+start_desktop
+start_trayer
+export XDG_CONFIG_HOME=$work/config
 mkdir -p "$shots"
 
 # A viewable top-level window titled exactly "Dialtoll" wider than a tray icon: a message box.

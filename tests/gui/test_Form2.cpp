@@ -3,12 +3,15 @@
 #include "meter/desktop/SingleWindow.h"
 #include "meter/engine/MeterEngine.h"
 #include "meter/engine/TariffSchedule.h"
+#include "meter/settings/CalendarImport.h"
+#include "meter/settings/CalendarImportDialog.h"
 #include "meter/settings/Form2.h"
 #include "meter/store/IniFunctions.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeDialUpNetwork.h"
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeReminderSound.h"
+#include "platform/fake/ScriptedFileChooser.h"
 #include "platform/fake/ScriptedPrompter.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -21,7 +24,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -30,6 +35,7 @@ namespace {
 const QDateTime Morning(QDate(2026, 3, 2), QTime(10, 0));
 const QString HolidayPlaceholder = QStringLiteral("此处填写日期然后添加");
 const QString RestDayPlaceholder = QStringLiteral("此处填写星期如星期六");
+const QString HolidayCalendar = QStringLiteral(DIALTOLL_TEST_DATA_DIR "/holidays-2026.ics");
 
 // The main window's engine over a real store, and the owner that opens the settings window.
 struct Meter : FakePlatform {
@@ -58,8 +64,12 @@ struct Meter : FakePlatform {
     TempFolder folder;
     Store store;
     MeterEngine engine{engineServices(store, folder.path(), "/usr/bin/Dialtoll")};
+    // The calendar chooser of the window opened last.
+    ScriptedFileChooser* files = nullptr;
     SingleWindow<Form2> owner{[this](QWidget* parent) {
-        return new Form2(clock, prompter, engine, folder.path(), parent);
+        auto chooser = std::make_unique<ScriptedFileChooser>();
+        files = chooser.get();
+        return new Form2(clock, prompter, engine, folder.path(), parent, std::move(chooser));
     }};
 };
 
@@ -101,6 +111,46 @@ void SelectRow(Form2* form, const char* list, int row) {
                       widget->visualItemRect(widget->item(row)).center());
 }
 
+// Answers the calendar import's dialog from within its own event loop, once it shows. The
+// dialog is closed afterwards whatever `act` did, so a failed check cannot hang the test.
+struct ImportDialogAnswer {
+    explicit ImportDialogAnswer(std::function<void(CalendarImportDialog*)> act) {
+        QObject::connect(&timer, &QTimer::timeout, [this, act] {
+            auto* dialog = qobject_cast<CalendarImportDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer.stop();
+            shown = true;
+            act(dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        timer.start(10);
+    }
+    QTimer timer;
+    bool shown = false;
+};
+
+// Each row of the import dialog as "date|list" ("2026/01/04|补班日"), and whether it can be
+// ticked.
+QStringList ImportRows(CalendarImportDialog* dialog, bool checkable) {
+    QStringList rows;
+    const auto* table = dialog->findChild<QTableWidget*>("ImportList");
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (bool(table->item(row, 0)->flags() & Qt::ItemIsUserCheckable) == checkable)
+            rows.append(table->item(row, 0)->text() + "|" + table->item(row, 2)->text());
+    }
+    return rows;
+}
+
+QTableWidgetItem* ImportRow(CalendarImportDialog* dialog, const QString& date) {
+    const auto* table = dialog->findChild<QTableWidget*>("ImportList");
+    const QList<QTableWidgetItem*> found = table->findItems(date, Qt::MatchExactly);
+    if (found.isEmpty())
+        qFatal("no row %s", qPrintable(date));
+    return found.first();
+}
+
 // Runs the deletion of a window that closed itself.
 void FlushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -131,7 +181,8 @@ private slots:
         Form2* form = meter.open();
         QCOMPARE(form->objectName(), QString("Form2"));
         QVERIFY(form->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(form->size(), QSize(351, 319));
+        // Wider than the old window, for the third list.
+        QCOMPARE(form->size(), QSize(483, 363));
         QCOMPARE(Find<QLabel>(form, "Label1")->text(), QString("Dialtoll设置"));
         QCOMPARE(Find<QWidget>(form, "Image1")->toolTip(), QString("关闭"));
 
@@ -152,13 +203,19 @@ private slots:
         QCOMPARE(Find(form, "Text6")->text(), HolidayPlaceholder);
         QCOMPARE(Find(form, "Text6")->toolTip(), QString("可以填为:X月X日 也可填为:XXXX年X月X日"));
         QCOMPARE(Find(form, "Text7")->text(), RestDayPlaceholder);
+        // No make-up workdays are built in: they change every year.
+        QVERIFY(Entries(form, "List3").isEmpty());
+        QCOMPARE(Find(form, "Text11")->text(), HolidayPlaceholder);
+        QCOMPARE(Find(form, "Text11")->toolTip(), Find(form, "Text6")->toolTip());
         const QList<QPair<const char*, QString>> buttons = {
             {"Command1", "添加节日"}, {"Command2", "添加假日"}, {"Command3", "删除节日"},
-            {"Command4", "删除假日"}, {"Command5", "确定(&T)"}, {"Command6", "取消(&C)"}};
+            {"Command4", "删除假日"}, {"Command5", "确定(&T)"}, {"Command6", "取消(&C)"},
+            {"Command7", "添加补班"}, {"Command8", "删除补班"}, {"Command9", "导入日历…"}};
         for (const auto& [name, text] : buttons)
             QCOMPARE(Find<QPushButton>(form, name)->text(), text);
         QVERIFY(!Find<QPushButton>(form, "Command3")->isEnabled());
         QVERIFY(!Find<QPushButton>(form, "Command4")->isEnabled());
+        QVERIFY(!Find<QPushButton>(form, "Command8")->isEnabled());
         // Opening writes nothing.
         QVERIFY(!QFile::exists(meter.iniPath()));
     }
@@ -605,6 +662,214 @@ private slots:
         // Outside the band the other rate.
         QCOMPARE(CurrentRateText(meter.iniPath(), QDateTime(QDate(2026, 3, 3), QTime(23, 30))),
                  QString("4.2"));
+    }
+
+    void makeUpWorkdaysAreAddedDeletedAndSavedLikeHolidays() {
+        Meter meter;
+        QPointer<Form2> form = meter.open();
+        QLineEdit* text11 = Find(form, "Text11");
+        auto* command8 = Find<QPushButton>(form, "Command8");
+
+        // The holiday forms: with its year one day of one year, without it every year.
+        text11->clear();
+        Type(text11, "2026年9月27日");
+        Click(form, "Command7");
+        QCOMPARE(text11->text(), QString());
+        Type(text11, "１０月１１日");
+        QTest::keyClick(text11, Qt::Key_Return); // Enter adds too, and does not reach the box
+        QCOMPARE(text11->text(), QString());
+        Type(text11, "2027-2-20");
+        QTest::keyClick(text11, Qt::Key_Enter);
+        QCOMPARE(Entries(form, "List3"), QStringList({"10月11日", "2026/09/27", "2027/02/20"}));
+        // The same day again: nothing changes, the box is emptied, nothing is said.
+        Type(text11, "2026/09/27");
+        Click(form, "Command7");
+        QCOMPARE(Entries(form, "List3"), QStringList({"10月11日", "2026/09/27", "2027/02/20"}));
+        QCOMPARE(text11->text(), QString());
+        QVERIFY(meter.prompter.messages().isEmpty());
+        // No date, or the placeholder: refused, the text kept and selected.
+        for (const QString& typed : {QString("2月30日"), HolidayPlaceholder}) {
+            meter.prompter.clear();
+            text11->setText(typed);
+            Click(form, "Command7");
+            QCOMPARE(meter.prompter.messages().size(), 1);
+            QCOMPARE(meter.prompter.messages().first().icon, ScriptedPrompter::Icon::Error);
+            QCOMPARE(meter.prompter.messages().first().text, QString("日期格式无效！"));
+            QCOMPARE(text11->selectedText(), typed);
+            QCOMPARE(text11->cursorPosition(), 0);
+        }
+        QCOMPARE(Entries(form, "List3").size(), 3);
+        // The other lists are untouched.
+        QCOMPARE(Entries(form, "List1").size(), 7);
+        QCOMPARE(Entries(form, "List2").size(), 2);
+
+        // Deleting the last entry selects the first; the only one disables the button.
+        QVERIFY(!command8->isEnabled());
+        SelectRow(form, "List3", 2);
+        QVERIFY(command8->isEnabled());
+        Click(form, "Command8");
+        QCOMPARE(Entries(form, "List3"), QStringList({"10月11日", "2026/09/27"}));
+        QCOMPARE(Selected(form, "List3"), QStringList({"10月11日"}));
+        Click(form, "Command8");
+        QCOMPARE(Selected(form, "List3"), QStringList({"2026/09/27"}));
+
+        Click(form, "Command5");
+        FlushDeletes();
+        QCOMPARE(meter.ini("节假日设置", "Count2"), QString("1"));
+        QCOMPARE(meter.ini("节假日设置", "补班1"), QString("2026/09/27"));
+        form = meter.open();
+        QCOMPARE(Entries(form, "List3"), QStringList({"2026/09/27"}));
+        SelectRow(form, "List3", 0);
+        Click(form, "Command8");
+        QVERIFY(Entries(form, "List3").isEmpty());
+        QVERIFY(!Find<QPushButton>(form, "Command8")->isEnabled());
+    }
+
+    // A Sunday worked to make up for a holiday is charged at the day band, from the next tick.
+    void aMakeUpWorkdayOnASundayIsChargedAtTheDayBand() {
+        Meter meter;
+        const QDateTime sunday(QDate(2026, 3, 8), QTime(10, 0));
+        meter.clock.setNow(sunday);
+        meter.engine.hsLoad();
+        Form2* form = meter.open();
+        Find(form, "Text5")->setText("3.5"); // the rest days' rate, with Sunday a rest day
+        Click(form, "Command5");
+        FlushDeletes();
+        meter.network.setConnected(true);
+        meter.engine.EvtTimer();
+        meter.engine.Menvy();
+        QCOMPARE(meter.engine.figures().Label9, QString("3.5元/时"));
+
+        form = meter.open();
+        Find(form, "Text11")->setText("2026年3月8日");
+        Click(form, "Command7");
+        Click(form, "Command5");
+        FlushDeletes();
+        meter.engine.Menvy();
+        QCOMPARE(meter.engine.figures().Label9, QString("6.2元/时"));
+        const double before = meter.engine.state().ThisFee;
+        meter.clock.advance(500);
+        meter.engine.Timer1();
+        QVERIFY(qAbs(meter.engine.state().ThisFee - before - 6.2 * 500 / 3'600'000) < 1e-12);
+
+        // Outside the band the other rate; the next Sunday is a rest day again.
+        meter.clock.setNow(QDateTime(sunday.date(), QTime(23, 30)));
+        meter.engine.Menvy();
+        QCOMPARE(meter.engine.figures().Label9, QString("4.2元/时"));
+        meter.clock.setNow(sunday.addDays(7));
+        meter.engine.Menvy();
+        QCOMPARE(meter.engine.figures().Label9, QString("3.5元/时"));
+    }
+
+    void importsACalendarAfterTheUserConfirmsItsDays() {
+        Meter meter;
+        QPointer<Form2> form = meter.open();
+        meter.files->answerNext(HolidayCalendar);
+        {
+            ImportDialogAnswer answer([](CalendarImportDialog* dialog) {
+                // How a workday is recognised is shown before anything is added.
+                QVERIFY(dialog->findChild<QLabel*>("ImportRule")
+                            ->text()
+                            .contains(CalendarImport::WorkdayRuleText()));
+                // The built-in 1月1日, 5月1日 and 10月1日 count those days already.
+                QCOMPARE(ImportRows(dialog, false),
+                         QStringList({"2026/01/01|已在列表中", "2026/05/01|已在列表中",
+                                      "2026/10/01|已在列表中"}));
+                QCOMPARE(ImportRows(dialog, true),
+                         QStringList({"2026/01/04|补班日", "2026/02/14|补班日", "2026/02/16|节日",
+                                      "2026/02/17|节日", "2026/02/18|节日", "2026/04/05|节日",
+                                      "2026/05/02|节日", "2026/05/03|节日", "2026/05/09|补班日",
+                                      "2026/10/02|节日", "2026/10/03|节日", "2026/10/10|补班日"}));
+                auto* count = dialog->findChild<QLabel*>("ImportCount");
+                QVERIFY2(count->text().startsWith("将加入8个节日、4个补班日"),
+                         qPrintable(count->text()));
+                // The user leaves one day out.
+                ImportRow(dialog, "2026/04/05")->setCheckState(Qt::Unchecked);
+                QVERIFY2(count->text().startsWith("将加入7个节日、4个补班日"),
+                         qPrintable(count->text()));
+                QTest::mouseClick(dialog->findChild<QPushButton*>("ImportOK"), Qt::LeftButton);
+            });
+            Click(form, "Command9");
+            QVERIFY(answer.shown);
+        }
+        QCOMPARE(meter.files->requests().size(), 1);
+        QCOMPARE(meter.files->requests().first().caption, QString("导入日历"));
+        QCOMPARE(Entries(form, "List1"),
+                 QStringList({"10月1日", "1月1日", "2026/02/16", "2026/02/17", "2026/02/18",
+                              "2026/05/02", "2026/05/03", "2026/10/02", "2026/10/03", "5月1日",
+                              "5月4日", "6月1日", "7月1日", "8月1日"}));
+        QCOMPARE(Entries(form, "List3"),
+                 QStringList({"2026/01/04", "2026/02/14", "2026/05/09", "2026/10/10"}));
+        QVERIFY(meter.prompter.messages().isEmpty());
+        // Nothing is written until OK.
+        QVERIFY(!QFile::exists(meter.iniPath()));
+
+        // Again: only the day left out is offered; cancelling adds nothing.
+        meter.files->answerNext(HolidayCalendar);
+        {
+            ImportDialogAnswer answer([](CalendarImportDialog* dialog) {
+                QCOMPARE(ImportRows(dialog, true), QStringList({"2026/04/05|节日"}));
+                QTest::mouseClick(dialog->findChild<QPushButton*>("ImportCancel"), Qt::LeftButton);
+            });
+            Click(form, "Command9");
+            QVERIFY(answer.shown);
+        }
+        QCOMPARE(Entries(form, "List1").size(), 14);
+        QCOMPARE(Entries(form, "List3").size(), 4);
+
+        Click(form, "Command5");
+        FlushDeletes();
+        QCOMPARE(meter.ini("节假日设置", "Count"), QString("14"));
+        QCOMPARE(meter.ini("节假日设置", "Count2"), QString("4"));
+        QCOMPARE(meter.ini("节假日设置", "补班4"), QString("2026/10/10"));
+        // The imported Saturday is worked at the band's rate; the holiday at the all-day rate.
+        QCOMPARE(CurrentRateText(meter.iniPath(), QDateTime(QDate(2026, 10, 10), QTime(12, 0))),
+                 QString("6.2"));
+        QCOMPARE(CurrentRateText(meter.iniPath(), QDateTime(QDate(2026, 10, 11), QTime(12, 0))),
+                 QString("4.2"));
+        QCOMPARE(CurrentRateText(meter.iniPath(), QDateTime(QDate(2026, 10, 2), QTime(12, 0))),
+                 QString("4.2"));
+    }
+
+    void aFileThatCannotBeImportedChangesNothing() {
+        Meter meter;
+        Form2* form = meter.open();
+        const QStringList holidays = Entries(form, "List1");
+        const QString broken = meter.folder.file("broken.ics");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:春节\r\n");
+        file.close();
+        const QString onlyListed = meter.folder.file("listed.ics");
+        QFile listed(onlyListed);
+        QVERIFY(listed.open(QIODevice::WriteOnly));
+        listed.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//ZH\r\nBEGIN:VEVENT\r\n"
+                     "UID:1\r\nDTSTART;VALUE=DATE:20270101\r\nSUMMARY:元旦\r\nEND:VEVENT\r\n"
+                     "END:VCALENDAR\r\n");
+        listed.close();
+
+        const QList<QPair<QString, QString>> cases = {
+            {broken, "所选文件不是日历文件（iCalendar .ics），没有导入任何日期。"},
+            {meter.folder.file("missing.ics"), "无法读取日历文件！"},
+            {onlyListed, "日历中的日期都已在列表中。"},
+        };
+        for (const auto& [path, message] : cases) {
+            meter.prompter.clear();
+            meter.files->answerNext(path);
+            ImportDialogAnswer answer([](CalendarImportDialog*) {});
+            Click(form, "Command9");
+            QVERIFY2(!answer.shown, qPrintable(path));
+            QCOMPARE(meter.prompter.messages().size(), 1);
+            QCOMPARE(meter.prompter.messages().first().text, message);
+            QCOMPARE(Entries(form, "List1"), holidays);
+            QVERIFY(Entries(form, "List3").isEmpty());
+        }
+        QCOMPARE(meter.prompter.messages().first().icon, ScriptedPrompter::Icon::Information);
+        // A cancelled choice does nothing at all.
+        meter.prompter.clear();
+        Click(form, "Command9");
+        QVERIFY(meter.prompter.messages().isEmpty());
+        QVERIFY(!QFile::exists(meter.iniPath()));
     }
 
     void aFailedContextLoadKeepsTheSave() {

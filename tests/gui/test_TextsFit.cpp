@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QtTest>
@@ -47,6 +48,19 @@ int TextRoom(const QLineEdit* box) {
                                ->subElementRect(QStyle::SE_LineEditContents, &frame, box)
                                .marginsRemoved(box->textMargins());
     return contents.width() - 2 * 2;
+}
+
+// The width a push button has for its text, inside its frame and margins.
+int TextRoom(const QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.rect = button->rect();
+    option.text = button->text();
+    return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+}
+
+QString ShownText(const QAbstractButton* button) {
+    return QString(button->text()).remove(QLatin1Char('&'));
 }
 
 } // namespace
@@ -145,6 +159,49 @@ private slots:
                 needed <= TextRoom(box),
                 qPrintable(QStringLiteral("%1: %2 > %3").arg(text).arg(needed).arg(TextRoom(box))));
         }
+    }
+
+    // The three day lists side by side: their captions, input boxes and buttons.
+    void theDayListControlsHoldTheirTexts() {
+        FakePlatform platform;
+        TempFolder folder;
+        Store store;
+        MeterEngine engine(platform.engineServices(store, folder.path(), "/usr/bin/Dialtoll"));
+        Form2 form(platform.clock, platform.prompter, engine, folder.path());
+
+        QStringList faults;
+        for (const char* name : {"Command1", "Command2", "Command3", "Command4", "Command7",
+                                 "Command8", "Command9", "Command5", "Command6"}) {
+            const auto* button = form.findChild<QPushButton*>(name);
+            QVERIFY2(button, name);
+            const int needed = button->fontMetrics().horizontalAdvance(ShownText(button));
+            if (needed > TextRoom(button))
+                faults << QStringLiteral("%1 %2: %3 > %4")
+                              .arg(name, ShownText(button))
+                              .arg(needed)
+                              .arg(TextRoom(button));
+        }
+        for (const char* name : {"Text6", "Text7", "Text11"}) {
+            const auto* box = form.findChild<QLineEdit*>(name);
+            QVERIFY2(box, name);
+            const int needed = box->fontMetrics().horizontalAdvance(box->text());
+            if (needed > TextRoom(box))
+                faults << QStringLiteral("%1 %2: %3 > %4")
+                              .arg(name, box->text())
+                              .arg(needed)
+                              .arg(TextRoom(box));
+        }
+        int captions = 0;
+        for (const QLabel* label : form.findChildren<QLabel*>()) {
+            if (!QStringList({"节日", "假日", "补班日", "全天费用:"}).contains(label->text()))
+                continue;
+            ++captions;
+            const QString overflow = Overflow(label, label->text());
+            if (!overflow.isEmpty())
+                faults << overflow;
+        }
+        QCOMPARE(captions, 4);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
     }
 };
 

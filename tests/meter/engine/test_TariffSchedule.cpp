@@ -49,6 +49,13 @@ const std::string kRestDays = WithRates("Count1=2\n假日1=星期六\n");
 const std::string kOneRestDay = WithRates("Count1=1\n假日1=星期六\n");
 const std::string kHolidayAndRestDay = WithRates("Count=1\n节日1=3月4日\nCount1=1\n假日1=星期三\n");
 const std::string kRateTexts = "[时间设置]\nValue1= 6.20 \nValue2=abc\n";
+const char* const kWeekend = "Count1=2\n假日1=星期六\n假日2=星期日\n";
+const std::string kMakeUpWorkdays =
+    WithRates((std::string(kWeekend) + "Count2=2\n补班1=2026/03/07\n补班2=10月11日\n").c_str());
+const std::string kMakeUpWorkdayOnAHoliday = WithRates(
+    (std::string(kWeekend) + "Count=1\n节日1=2026/03/07\nCount2=1\n补班1=2026/03/07\n").c_str());
+const std::string kMakeUpWorkdaysCountedNotPresent =
+    WithRates((std::string(kWeekend) + "Count2=1e9\n补班1=2026-3-7\n").c_str());
 
 // 2026-03-02 is a Monday, 2026-03-07 a Saturday.
 const std::vector<Scenario> kScenarios = {
@@ -105,6 +112,22 @@ const std::vector<Scenario> kScenarios = {
      {{At(2026, 3, 4, 12, 0), "5"},  // holiday, also the rest day
       {At(2026, 3, 11, 12, 0), "5"}, // rest day only
       {At(2026, 3, 5, 12, 0), "7"}}},
+    {"MakeUpWorkdayOnARestDayTakesTheBand",
+     kMakeUpWorkdays.c_str(),
+     {{At(2026, 3, 7, 12, 0), "7"},  // a Saturday worked: inside the band
+      {At(2026, 3, 7, 23, 30), "3"}, // and outside it
+      {At(2026, 3, 7, 7, 59), "3"},
+      {At(2026, 3, 8, 12, 0), "5"},   // the Sunday after stays a rest day
+      {At(2027, 3, 7, 12, 0), "5"},   // a full date counts only in its year
+      {At(2026, 10, 11, 12, 0), "7"}, // a month-and-day entry counts every year
+      {At(2031, 10, 11, 12, 0), "7"},
+      {At(2026, 10, 10, 12, 0), "5"}}},
+    {"HolidayBeatsAMakeUpWorkday",
+     kMakeUpWorkdayOnAHoliday.c_str(),
+     {{At(2026, 3, 7, 12, 0), "5"}, {At(2026, 3, 7, 23, 30), "5"}}},
+    {"MissingMakeUpWorkdayEntryIsNoDay",
+     kMakeUpWorkdaysCountedNotPresent.c_str(),
+     {{At(2026, 3, 7, 12, 0), "7"}, {At(2026, 3, 8, 12, 0), "5"}, {At(2026, 3, 14, 12, 0), "5"}}},
     {"RateTextAsStored",
      kRateTexts.c_str(),
      {{At(2026, 3, 2, 12, 0), "6.20"}, {At(2026, 3, 2, 3, 0), "abc"}}},
