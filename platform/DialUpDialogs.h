@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 // The desktop's top-level windows that a dialler shows, found by their exact title, and the
@@ -21,4 +22,10 @@ public:
     virtual std::optional<QRect> frameRect(Handle window) = 0;
     // Asks the window to close, as its close button would.
     virtual bool close(Handle window) = 0;
+
+    // `changed` runs from the event loop when a window may have come, gone or changed its
+    // title; an empty function stops it.
+    virtual void setChangeHandler(std::function<void()> changed) { (void)changed; }
+    // Whether such changes reach the handler; without it the caller has to keep looking.
+    virtual bool changesReported() const { return false; }
 };

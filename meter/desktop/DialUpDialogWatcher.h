@@ -29,6 +29,8 @@ public:
 
     // One tick of Timer2.
     void Timer2();
+    // Multi-user management is on (read from the store; off when it cannot be read).
+    bool multiUserOn();
 
 signals:
     // The owner stops Timer2 for the length of a tick and starts it again after.
@@ -36,8 +38,6 @@ signals:
     void timerStartRequested();
 
 private:
-    bool multiUserOn();
-
     Store& m_store;
     DialUpDialogs& m_dialogs;
     MeterEngine& m_engine;

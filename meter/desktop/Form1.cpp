@@ -21,6 +21,8 @@
 #include "meter/store/PlanChoiceFile.h"
 #include "meter/store/StoreStartup.h"
 #include "platform/Clock.h"
+#include "platform/DialUpDialogs.h"
+#include "platform/DialUpNetwork.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 #include "platform/Shell.h"
@@ -196,40 +198,6 @@ void Form1::Form_Load() {
     }
 }
 
-void Form1::startTimers() {
-    // The accounting tick re-arms itself a full interval after each tick ends.
-    m_timer1.setSingleShot(true);
-    connect(&m_evtTimer, &QTimer::timeout, &m_engine, &MeterEngine::EvtTimer);
-    connect(&m_timer1, &QTimer::timeout, this, [this] {
-        m_engine.Timer1();
-        m_timer1.start();
-    });
-    connect(&m_tmer, &QTimer::timeout, &m_engine, &MeterEngine::Tmer);
-    connect(&m_engine, &MeterEngine::tmerStopRequested, &m_tmer, &QTimer::stop);
-    connect(&m_engine, &MeterEngine::tmerStartRequested, this, [this] {
-        // The program may have been closed while the question was open.
-        if (!m_unloaded)
-            m_tmer.start();
-    });
-    connect(&m_menvy, &QTimer::timeout, &m_engine, &MeterEngine::Menvy);
-    connect(&m_timer3, &QTimer::timeout, &m_engine, &MeterEngine::Timer3);
-    connect(&m_autoSave, &QTimer::timeout, &m_engine, &MeterEngine::AutoSave);
-    m_evtTimer.start(120ms);
-    m_timer1.start(500ms);
-    m_tmer.start(800ms);
-    m_menvy.start(900ms);
-    m_timer3.start(1000ms);
-    applyAutoSaveTimer();
-}
-
-void Form1::applyAutoSaveTimer() {
-    m_autoSave.setInterval(m_engine.autoSaveIntervalMs());
-    if (m_engine.autoSaveEnabled() && !m_unloaded && m_evtTimer.isActive())
-        m_autoSave.start();
-    else
-        m_autoSave.stop();
-}
-
 void Form1::openDatabase() {
     StoreStartup startup(m_store, DataFilePath(m_services.dataFolder, Store::FileName),
                          m_services.clock.now().date());
@@ -297,8 +265,11 @@ bool Form1::Form_Unload() {
     WritePlanChoice(settingPath(), selectedPreset(), m_opt->isChecked(), m_text1->text());
     m_unloaded = true;
     for (QTimer* timer :
-         {&m_evtTimer, &m_timer1, &m_tmer, &m_menvy, &m_timer3, &m_autoSave, &m_storeRetry})
+         {&m_evtTimer, &m_timer1, &m_menvy, &m_timer3, &m_tipClock, &m_autoSave, &m_storeRetry})
         timer->stop();
+    m_tmerSchedule.stop();
+    m_services.network.setChangeHandler({});
+    m_services.dialUpDialogs.setChangeHandler({});
     m_tray->setInTray(false);
     emit unloaded();
     return true;
@@ -561,6 +532,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     // 移动 command.
     if ((watched == this || watched == m_titLb) && event->type() == QEvent::MouseButtonPress)
         unsetCursor();
+    if (watched == this && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        QMetaObject::invokeMethod(this, &Form1::updateVisibleTimers, Qt::QueuedConnection);
     if (handleTitleBand(watched, event))
         return true;
     const QString name = watched->objectName();

@@ -10,7 +10,10 @@
 #include "meter/desktop/MeterServices.h"
 #include "meter/desktop/OwnedWindows.h"
 #include "meter/desktop/SingleWindow.h"
+#include "meter/engine/ClockJumps.h"
+#include "meter/engine/DataFileWatch.h"
 #include "meter/engine/MeterEngine.h"
+#include "meter/engine/TmerSchedule.h"
 
 #include <QList>
 #include <QTimer>
@@ -94,6 +97,21 @@ private:
     void connectCommands();
     void connectTray();
     void startTimers();
+    // The timers' work, run when something happened rather than at fixed rates.
+    void firstTicks();
+    void linkChanged();
+    void pollLink();
+    void accountingTick();
+    void tariffTick();
+    void dataChanged();
+    void followFigures();
+    void updateTmerSchedule();
+    void refreshLead();
+    void refreshMultiUser();
+    // A dialog may have come, gone or been titled: the dialog watch looks at once.
+    void dialogsChanged();
+    std::chrono::milliseconds timer2Interval() const;
+    void updateVisibleTimers();
     void openDatabase();
     void noteStoreProblem(const QString& problem);
     void retryStore();
@@ -140,18 +158,35 @@ private:
     SingleWindow<Indv> m_indv;
     SingleWindow<FrmAbout> m_about;
     SingleWindow<ExtForm> m_extForm;
+    // The link's safety poll: changes arrive as events, this catches any that were missed.
     QTimer m_evtTimer;
+    // Only while on line; off line it runs once, when the link goes.
     QTimer m_timer1;
-    QTimer m_tmer;
+    // The reminder and the time-up check, at the moments they are due.
+    TmerSchedule m_tmerSchedule{m_services.clock};
+    // To the next whole minute, where a tariff band, a holiday or a weekday can begin.
     QTimer m_menvy;
+    // Only while the window shows; while it is hidden and off line only the tip's clock ticks.
     QTimer m_timer3;
+    QTimer m_tipClock;
     QTimer m_autoSave;
+    std::unique_ptr<DataFileWatch> m_dataWatch;
+    ClockJumps m_clockJumps{m_services.clock};
+    // What the schedule and the dialog watch depend on, read when the settings may change.
+    std::optional<double> m_lead;
+    QString m_leadUser;
+    bool m_multiUser = false;
+    bool m_timersStarted = false;
     // While the database cannot be used: why, and the timer that tries it again.
     QString m_storeProblem;
     QTimer m_storeRetry;
     bool m_unloaded = false;
     // Destroyed before the engine and the store: closing the login window still uses them.
     QTimer m_timer2;
+    // Stopped for a tick of its own or a message of the login window: nothing restarts it then.
+    bool m_timer2Paused = false;
+    // A dialog may have changed since the last tick: the next comes at the short interval.
+    bool m_dialogsChanged = false;
     std::unique_ptr<frmLogin> m_login;
     std::unique_ptr<DialUpDialogWatcher> m_watcher;
 };

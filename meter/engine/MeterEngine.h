@@ -53,6 +53,13 @@ public:
     void AutoSave(); // the auto-save step
     void Timer3();   // clock, countdown, removal of automatic dialling
 
+    // Timer3's last step alone: with multi-user management on and no connection up, the
+    // default dial-up connection may not dial by itself.
+    void removeAutomaticDialling();
+    // The lead time the reminder compares the remaining seconds with, read afresh from the
+    // settings file or the account's settings; nullopt when the store cannot say.
+    std::optional<double> reminderLead() const;
+
     // Public operations of the main window. hsLoad and UserSet throw StoreError on a failed
     // statement; the others swallow it, as their callers abandon the step.
     void hsLoad();

@@ -20,7 +20,10 @@ void MeterEngine::Timer3() {
         m_figures.DDS = QString::number(span.days) + " 日";
     }
     emit figuresChanged();
+    removeAutomaticDialling();
+}
 
+void MeterEngine::removeAutomaticDialling() {
     if (m_state.Linked)
         return;
     try {

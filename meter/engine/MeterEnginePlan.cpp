@@ -78,31 +78,30 @@ QString MeterEngine::customHelpText() const {
                     minutes);
 }
 
+std::optional<double> MeterEngine::reminderLead() const {
+    using namespace IniLayout::Settings;
+    try {
+        if (isPublicAccount())
+            return NumberFromText(ReadIni(TimeSection, SpareKey, DefaultSpare, settingsIniPath()));
+        return NumberFromText(SelectUser(m_services.store, QStringLiteral("UserSet"),
+                                         m_figures.User, QStringLiteral("LenTm"), DefaultSpare)
+                                  .toString());
+    } catch (const StoreError&) {
+        return std::nullopt;
+    }
+}
+
 void MeterEngine::Tmer() {
     const QString user = m_figures.User;
     const bool publicAccount = isPublicAccount();
     const QString iniPath = settingsIniPath();
     using namespace IniLayout::Settings;
 
-    try {
-        if (publicAccount) {
-            const double lead =
-                NumberFromText(ReadIni(TimeSection, SpareKey, DefaultSpare, iniPath));
-            if (m_state.Linked && lead == NumberFromText(m_figures.Label5)) {
-                m_services.sound.play();
-                emit reminderPlayed();
-            }
-        } else {
-            const double lead =
-                NumberFromText(SelectUser(m_services.store, QStringLiteral("UserSet"), user,
-                                          QStringLiteral("LenTm"), DefaultSpare)
-                                   .toString());
-            if (lead == NumberFromText(m_figures.Label5)) {
-                m_services.sound.play();
-                emit reminderPlayed();
-            }
-        }
-    } catch (const StoreError&) {
+    // The public account's reminder sounds only on line.
+    if (const auto lead = reminderLead();
+        lead && (m_state.Linked || !publicAccount) && *lead == NumberFromText(m_figures.Label5)) {
+        m_services.sound.play();
+        emit reminderPlayed();
     }
 
     if (NumberFromText(m_figures.Label5) > 0)

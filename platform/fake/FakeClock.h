@@ -11,9 +11,15 @@ public:
 
     qint64 tickMs() const override { return m_tickMs; }
     QDateTime now() const override { return m_now; }
+    qint64 sinceBootMs() const override { return m_tickMs + m_asleepMs; }
 
     void advance(qint64 ms) {
         m_tickMs += ms;
+        m_now = m_now.addMSecs(ms);
+    }
+    // The machine sleeps for `ms`: the date-time moves on, the tick does not.
+    void sleep(qint64 ms) {
+        m_asleepMs += ms;
         m_now = m_now.addMSecs(ms);
     }
     void setNow(const QDateTime& now) { m_now = now; }
@@ -21,4 +27,5 @@ public:
 private:
     QDateTime m_now;
     qint64 m_tickMs;
+    qint64 m_asleepMs = 0;
 };

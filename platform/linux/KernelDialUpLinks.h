@@ -15,7 +15,8 @@ struct nlmsghdr;
 //
 // The links and their IPv4 addresses are read once over rtnetlink and then kept current from
 // the kernel's change messages on the same socket, so a poll with nothing new costs a single
-// non-blocking recv. Without rtnetlink every poll asks getifaddrs() instead.
+// non-blocking recv, and an owner can wait for the socket to turn readable instead of polling.
+// Without rtnetlink every poll asks getifaddrs() instead.
 class KernelDialUpLinks {
 public:
     // pppd's pid files are looked for as <pidDir>/<iface>.pid, then <pidDir>/pppd/<iface>.pid.
@@ -34,6 +35,9 @@ public:
     bool hangUp(const QString& iface) const;
 
     const QStringList& globs() const { return m_globs; }
+    // The rtnetlink socket the kernel reports changes on (readable when one is queued; links()
+    // reads them), or -1 when getifaddrs() serves instead.
+    int socketDescriptor() const { return m_socket; }
 
 private:
     struct Address {

@@ -2,6 +2,9 @@
 
 #include "platform/linux/NetworkManagerLinks.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
 LinuxDialUpNetwork::LinuxDialUpNetwork()
     : LinuxDialUpNetwork(std::make_unique<NetworkManagerLinks>(), KernelDialUpLinks()) {}
 
@@ -28,7 +31,53 @@ QStringList LinuxDialUpNetwork::unmanagedKernelLinks() const {
 bool LinuxDialUpNetwork::IsConnected() {
     if (m_networkManager && m_networkManager->isKnown() && m_networkManager->anyActivated())
         return true;
-    return !unmanagedKernelLinks().isEmpty();
+    const bool up = !unmanagedKernelLinks().isEmpty();
+    watchKernelSocket();
+    return up;
+}
+
+void LinuxDialUpNetwork::setChangeHandler(std::function<void()> changed) {
+    m_changed = std::move(changed);
+    if (m_networkManager) {
+        QObject::disconnect(m_networkManager.get(), &NetworkManagerLinks::updated, nullptr,
+                            nullptr);
+        if (m_changed)
+            QObject::connect(m_networkManager.get(), &NetworkManagerLinks::updated,
+                             m_networkManager.get(), [this] {
+                                 if (m_changed)
+                                     m_changed();
+                             });
+    }
+    watchKernelSocket();
+}
+
+bool LinuxDialUpNetwork::changesReported() const {
+    return m_notifier != nullptr;
+}
+
+void LinuxDialUpNetwork::watchKernelSocket() {
+    const int fd = m_changed ? m_kernel.socketDescriptor() : -1;
+    if (m_notifier && m_notifier->socket() == fd)
+        return;
+    if (m_notifier) {
+        // This may run inside the notifier's own signal.
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+    }
+    if (fd < 0 || !QCoreApplication::instance())
+        return;
+    m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { kernelChanged(); });
+}
+
+void LinuxDialUpNetwork::kernelChanged() {
+    // Reading the links takes the messages off the socket; left queued, they would wake the
+    // event loop again at once.
+    m_kernel.links();
+    watchKernelSocket();
+    if (m_changed)
+        m_changed();
 }
 
 void LinuxDialUpNetwork::HangUpAll() {
@@ -42,4 +91,5 @@ void LinuxDialUpNetwork::HangUpAll() {
     }
     for (const QString& iface : unmanagedKernelLinks())
         m_kernel.hangUp(iface);
+    watchKernelSocket();
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 class NetworkManagerLinks;
+class QSocketNotifier;
 
 // The dial-up links as NetworkManager knows them, with the kernel's links for those it does
 // not manage, such as a pppd started by hand.
@@ -20,11 +21,20 @@ public:
 
     bool IsConnected() override;
     void HangUpAll() override;
+    // The kernel's change messages (its rtnetlink socket, watched by the event loop) and
+    // NetworkManager's signals reach the handler.
+    void setChangeHandler(std::function<void()> changed) override;
+    bool changesReported() const override;
 
 private:
     // The kernel's links that NetworkManager does not account for.
     QStringList unmanagedKernelLinks() const;
+    void kernelChanged();
+    // Follows the kernel's socket: closed when it failed, so the notifier must not outlive it.
+    void watchKernelSocket();
 
     std::unique_ptr<NetworkManagerLinks> m_networkManager;
     KernelDialUpLinks m_kernel;
+    std::function<void()> m_changed;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };

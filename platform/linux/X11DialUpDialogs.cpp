@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 // Well under the watch's 250 ms tick, so every tick sees the desktop afresh.
@@ -41,6 +42,93 @@ DialUpDialogs::Handle X11DialUpDialogs::find(const QString& title) {
     return 0;
 }
 
+void X11DialUpDialogs::setChangeHandler(std::function<void()> changed) {
+    m_changed = std::move(changed);
+    m_reporting = false;
+    if (!m_changed)
+        return;
+    X11Connection* x = x11();
+    // Without a manager's client list, windows come and go unannounced.
+    if (!x || !x->windowManagerSupports(x->ewmh()._NET_CLIENT_LIST))
+        return;
+    hearPropertiesOf({x->root()});
+    hearTitles();
+    filterEvents();
+    m_reporting = true;
+}
+
+void X11DialUpDialogs::filterEvents() {
+    if (!m_filtering && QCoreApplication::instance()) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        m_filtering = true;
+    }
+}
+
+void X11DialUpDialogs::hearPropertiesOf(const std::vector<xcb_window_t>& windows) {
+    xcb_connection_t* connection = m_x11->connection();
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (const xcb_window_t window : windows)
+        cookies.push_back(xcb_get_window_attributes(connection, window));
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(connection, cookies[i], nullptr);
+        if (!attributes)
+            continue; // gone meanwhile
+        // Added to what this program selected already (Qt on the root, a shield on a dialog).
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        std::free(attributes);
+        m_x11->discardErrorOf(
+            xcb_change_window_attributes_checked(connection, windows[i], XCB_CW_EVENT_MASK, &mask));
+    }
+    xcb_flush(connection);
+}
+
+void X11DialUpDialogs::hearTitles() {
+    xcb_ewmh_get_windows_reply_t clients{};
+    if (!xcb_ewmh_get_client_list_reply(
+            &m_x11->ewmh(), xcb_ewmh_get_client_list(&m_x11->ewmh(), m_x11->screenNumber()),
+            &clients, nullptr))
+        return;
+    std::set<xcb_window_t> listed(clients.windows, clients.windows + clients.windows_len);
+    xcb_ewmh_get_windows_reply_wipe(&clients);
+    std::vector<xcb_window_t> added;
+    for (const xcb_window_t window : listed)
+        if (!m_titled.count(window))
+            added.push_back(window);
+    hearPropertiesOf(added);
+    m_titled = std::move(listed);
+}
+
+bool X11DialUpDialogs::propertyChanged(const void* message) {
+    const auto* event = static_cast<const xcb_property_notify_event_t*>(message);
+    xcb_ewmh_connection_t& ewmh = m_x11->ewmh();
+    if (event->window == m_x11->root() && event->atom == ewmh._NET_CLIENT_LIST) {
+        hearTitles();
+        return true;
+    }
+    // A dialog may be titled only after it maps.
+    return (event->atom == ewmh._NET_WM_NAME || event->atom == XCB_ATOM_WM_NAME) &&
+           m_titled.count(event->window) != 0;
+}
+
+void X11DialUpDialogs::reportChange() {
+    // The next look-up lists the windows afresh.
+    m_titlesAge.invalidate();
+    if (m_reportQueued)
+        return;
+    m_reportQueued = true;
+    // Not from inside the event filter: the handler looks windows up, with round trips.
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this] {
+            m_reportQueued = false;
+            if (m_changed)
+                m_changed();
+        },
+        Qt::QueuedConnection);
+}
+
 bool X11DialUpDialogs::holdBack(Handle window) {
     X11Connection* x = x11();
     if (!x || window == 0)
@@ -55,11 +143,8 @@ bool X11DialUpDialogs::holdBack(Handle window) {
     if (!shield)
         return false;
     m_shields.emplace(window, std::move(shield));
-    if (!m_filtering && QCoreApplication::instance()) {
-        // The shield follows the dialog on the events of its window and frame.
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        m_filtering = true;
-    }
+    // The shield follows the dialog on the events of its window and frame.
+    filterEvents();
     return true;
 }
 
@@ -78,9 +163,16 @@ quint32 X11DialUpDialogs::shieldOf(Handle window) const {
 }
 
 bool X11DialUpDialogs::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (m_shields.empty() || eventType != "xcb_generic_event_t")
+    if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+        if (m_reporting && propertyChanged(message))
+            reportChange();
+        return false;
+    }
+    if (m_shields.empty())
+        return false;
     xcb_window_t window = XCB_WINDOW_NONE;
     switch (event->response_type & 0x7f) {
     case XCB_CONFIGURE_NOTIFY:

@@ -12,10 +12,12 @@
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <cstring>
 #include <functional>
@@ -290,6 +292,44 @@ TEST_F(KernelLinkTest, ChangesToAWatchedLinkAreSeenAtTheNextPoll) {
     EXPECT_FALSE(seen(other));
     ASSERT_TRUE(setUp(renamed, false));
     EXPECT_TRUE(waitFor([&] { return !seen(renamed); }, PollMs));
+}
+
+// Nothing polls here: the link is looked at only when the handler says it changed, as the
+// meter does between its slow safety polls.
+TEST_F(KernelLinkTest, LinkChangesReachTheHandlerWithoutPolling) {
+    const EnvironmentGuard globs("DIALTOLL_DIALUP_IFACES", std::nullopt);
+    LinuxDialUpNetwork network(nullptr, KernelDialUpLinks(m_folder.path()));
+    if (network.IsConnected())
+        GTEST_SKIP() << "this machine already has dial-up links up";
+    std::optional<bool> seen;
+    QEventLoop loop;
+    network.setChangeHandler([&] {
+        seen = network.IsConnected();
+        loop.quit();
+    });
+    ASSERT_TRUE(network.changesReported());
+    // Waits in the event loop (never asking the link) until the handler saw `up`.
+    const auto reported = [&](bool up) {
+        QElapsedTimer waited;
+        waited.start();
+        while (seen != up && waited.elapsed() < 3000) {
+            QTimer::singleShot(3000 - waited.elapsed(), &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return seen == up;
+    };
+
+    const QString name = freeName(QStringLiteral("ppp"));
+    START_LINK_OR_SKIP(link, name, m_folder.file(name + QStringLiteral(".pid")),
+                       QStringLiteral("10.99.0.5"));
+    EXPECT_TRUE(reported(true)) << "link up";
+    link->terminate();
+    EXPECT_TRUE(reported(false)) << "link down";
+    EXPECT_TRUE(network.changesReported());
+
+    // Handler gone: the socket keeps queuing, and nothing spins on it.
+    network.setChangeHandler({});
+    EXPECT_FALSE(network.changesReported());
 }
 
 TEST(KernelDialUpLinks, HangUpSignalsOnlyALiveProcessOtherThanItself) {

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -406,6 +407,88 @@ TEST_F(WithWindowManager, FindsTheDialogByItsExactTitleOnly) {
         EXPECT_EQ(dialogs.find(near), 0u) << near.toStdString();
 }
 
+// A bare top-level window of a connection of its own, titled only when the test says so, as a
+// dialler's dialog may be.
+class BareWindow {
+public:
+    BareWindow() : m_c(xcb_connect(nullptr, nullptr)) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        m_root = screen->root;
+        m_window = xcb_generate_id(m_c);
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, m_root, 10, 10, 200, 100, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(m_c, m_window);
+        xcb_flush(m_c);
+    }
+    ~BareWindow() { xcb_disconnect(m_c); }
+    xcb_window_t id() const { return m_window; }
+    bool listed() {
+        xcb_get_property_reply_t* list = xcb_get_property_reply(
+            m_c,
+            xcb_get_property(m_c, 0, m_root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024),
+            nullptr);
+        bool found = false;
+        if (list && list->format == 32) {
+            const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(list));
+            const int count = xcb_get_property_value_length(list) / 4;
+            found = std::find(windows, windows + count, m_window) != windows + count;
+        }
+        std::free(list);
+        return found;
+    }
+    void setTitle(const QString& title) {
+        const QByteArray utf8 = title.toUtf8();
+        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, m_window, atom("_NET_WM_NAME"),
+                            atom("UTF8_STRING"), 8, static_cast<uint32_t>(utf8.size()),
+                            utf8.constData());
+        xcb_flush(m_c);
+    }
+    void destroy() {
+        xcb_destroy_window(m_c, m_window);
+        xcb_flush(m_c);
+    }
+
+private:
+    xcb_atom_t atom(const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_c, xcb_intern_atom(m_c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return value;
+    }
+
+    xcb_connection_t* m_c;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+};
+
+// The watch hears of a new window, of a title given after mapping and of a window gone, from
+// the window manager's client list and the clients' titles, without looking.
+TEST_F(WithWindowManager, ReportsWindowsAndTitlesAsTheyChange) {
+    X11DialUpDialogs dialogs;
+    int reports = 0;
+    dialogs.setChangeHandler([&reports] { ++reports; });
+    ASSERT_TRUE(dialogs.changesReported());
+
+    BareWindow window;
+    ASSERT_TRUE(WaitUntil([&] { return window.listed(); })) << "never managed";
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "listed";
+    // Whatever the listing brought is handled before the title comes.
+    const QDeadlineTimer settled(300);
+    WaitUntil([&] { return settled.hasExpired(); });
+    reports = 0;
+    window.setTitle(kDialUp);
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "titled";
+    EXPECT_EQ(dialogs.find(kDialUp), window.id());
+    reports = 0;
+    window.destroy();
+    EXPECT_TRUE(WaitUntil([&] { return reports > 0; })) << "gone";
+    EXPECT_EQ(dialogs.find(kDialUp), 0u);
+
+    dialogs.setChangeHandler({});
+    EXPECT_FALSE(dialogs.changesReported());
+}
+
 TEST_F(WithWindowManager, FrameRectIsTheFrameAsXwininfoGivesIt) {
     Dialer dialer(kConnectTo);
     const quint32 window = dialer.waitShown();
@@ -749,6 +832,12 @@ TEST_F(WithoutWindowManager, FindsOldClientsByWmNameInsideFrames) {
     xcb_destroy_window(c, frame);
     xcb_destroy_window(c, latin);
     xcb_flush(c);
+}
+
+TEST_F(WithoutWindowManager, WithoutAClientListNoChangesAreReported) {
+    X11DialUpDialogs dialogs;
+    dialogs.setChangeHandler([] {});
+    EXPECT_FALSE(dialogs.changesReported());
 }
 
 TEST_F(WithoutWindowManager, FrameRectIsTheWindowItself) {

@@ -14,6 +14,8 @@ cSysTray::cSysTray(QObject* parent, TrayProbe trayAvailable)
     setTrayProbe(std::move(trayAvailable));
     connect(&m_tray, &QSystemTrayIcon::activated, this, &cSysTray::onActivated);
     m_watch.setInterval(1s);
+    // On whole seconds, with the meter's other slow timers: one wake-up serves them all.
+    m_watch.setTimerType(Qt::VeryCoarseTimer);
     connect(&m_watch, &QTimer::timeout, this, &cSysTray::checkTray);
 }
 
