@@ -93,6 +93,24 @@ bool IsTemplateKey(const QString& key) {
     return !bare.isEmpty() && !own.contains(bare);
 }
 
+// The key lines ("key=value", comments left out) of a desktop entry's [Desktop Entry] group.
+QStringList EntryGroupLines(const QByteArray& bytes) {
+    QStringList lines;
+    bool inEntryGroup = false;
+    for (QString line : QString::fromUtf8(bytes).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            inEntryGroup = trimmed == EntryGroup;
+            continue;
+        }
+        if (inEntryGroup && !trimmed.startsWith(u'#') && line.indexOf(u'=') > 0)
+            lines << line;
+    }
+    return lines;
+}
+
 // The [Desktop Entry] lines of an installed program's own desktop entry
 // (<prefix>/bin/<program> beside <prefix>/share/applications), when there is one.
 QStringList TemplateLines(const QString& command) {
@@ -101,20 +119,9 @@ QStringList TemplateLines(const QString& command) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList lines;
-    bool inEntryGroup = false;
-    for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(u'[')) {
-            inEntryGroup = trimmed == EntryGroup;
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (inEntryGroup && !trimmed.startsWith(u'#') && equals > 0 &&
-            IsTemplateKey(line.left(equals)))
+    for (const QString& line : EntryGroupLines(file.readAll()))
+        if (IsTemplateKey(line.left(line.indexOf(u'='))))
             lines << line;
-    }
     return lines;
 }
 
@@ -220,20 +227,9 @@ std::optional<QString> AutostartEntry::read() const {
     QFile file(filePath());
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    bool inEntryGroup = false;
-    for (QString line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(u'[')) {
-            inEntryGroup = trimmed == EntryGroup;
-            continue;
-        }
-        if (!inEntryGroup || trimmed.startsWith(u'#'))
-            continue;
+    for (const QString& line : EntryGroupLines(file.readAll())) {
         const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0 || line.left(equals).trimmed() != QStringLiteral("Exec"))
+        if (line.left(equals).trimmed() != QStringLiteral("Exec"))
             continue;
         QString value = line.mid(equals + 1);
         while (value.startsWith(u' ') || value.startsWith(u'\t'))
