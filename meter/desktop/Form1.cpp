@@ -14,6 +14,7 @@
 #include "meter/desktop/tray/TrayTipText.h"
 #include "meter/desktop/tray/cSysTray.h"
 #include "meter/engine/PlanPresets.h"
+#include "meter/fleet/FleetUploaderThread.h"
 #include "meter/settings/CaptionDrag.h"
 #include "meter/settings/Form2.h"
 #include "meter/store/AutoRunSetting.h"
@@ -179,6 +180,7 @@ void Form1::Form_Load() {
     m_tray->setInTray(true);
     buildPresets();
     m_engine.clearLinked();
+    m_fleetConfig = FleetConfig::load(m_services.dataFolder);
     openDatabase();
     // Saves an earlier run had to keep for later reach the store before anything is loaded.
     m_engine.applySaveJournal();
@@ -203,6 +205,8 @@ void Form1::openDatabase() {
                          m_services.clock.now().date());
     if (!startup.open())
         noteStoreProblem(startup.problem());
+    else
+        startFleet();
 }
 
 void Form1::noteStoreProblem(const QString& problem) {
@@ -228,6 +232,7 @@ void Form1::retryStore() {
         return;
     m_storeRetry.stop();
     m_storeProblem.clear();
+    startFleet();
     try {
         m_engine.hsLoad();
     } catch (const StoreError&) {
@@ -256,6 +261,8 @@ bool Form1::Form_Unload() {
         return false;
     }
     m_engine.AutoSave();
+    // What did not go stays in the outbox for the next start.
+    stopFleet();
     closeLoginForShutdown();
     m_form2.close();
     m_about.close();
@@ -315,7 +322,9 @@ void Form1::showFigures() {
 
 void Form1::updateTrayTip() {
     // The tray has no hover event: the tip is kept current with the figures instead.
-    QString tip = BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now());
+    QString tip = WithUnsentLine(
+        BuildTrayTip(m_engine.figures(), m_engine.state().Linked, m_services.clock.now()),
+        m_unsent);
     if (!m_storeProblem.isEmpty())
         tip = StoreProblemTrayNotice + QLatin1Char(' ') + tip;
     if (tip != m_tray->TrayTip())

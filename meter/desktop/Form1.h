@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Store.h"
+#include "common/fleet/FleetConfig.h"
 #include "meter/access/ExtForm.h"
 #include "meter/access/Form3.h"
 #include "meter/access/Indv.h"
@@ -29,6 +30,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class cSysTray;
+class FleetUploaderThread;
 
 // The meter's main window: a frameless 480 × 420 window with a painted title band. It owns
 // the timers, the tray icon and the shared state and lives as long as the program; the engine
@@ -134,6 +136,9 @@ private:
     void setUpLogin();
     void startDialogWatch();
     void closeLoginForShutdown();
+    // Fleet mode: the outbox in the store and the uploader's thread, once the store is open.
+    void startFleet();
+    void stopFleet();
 
     MeterServices m_services;
     Store m_store;
@@ -189,4 +194,8 @@ private:
     bool m_dialogsChanged = false;
     std::unique_ptr<frmLogin> m_login;
     std::unique_ptr<DialUpDialogWatcher> m_watcher;
+    FleetConfig m_fleetConfig;
+    std::unique_ptr<FleetUploaderThread> m_fleet;
+    // Records waiting for the server, for the tray tip.
+    int m_unsent = 0;
 };

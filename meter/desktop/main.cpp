@@ -1,6 +1,8 @@
 #include "common/DataFolder.h"
 #include "common/ProgramCommandLine.h"
 #include "common/QtTranslations.h"
+#include "common/fleet/FleetConfig.h"
+#include "common/fleet/PgFleetTransport.h"
 #include "meter/desktop/Form1.h"
 #include "meter/desktop/MeterNotice.h"
 #include "meter/desktop/SessionEnd.h"
@@ -91,8 +93,14 @@ int main(int argc, char* argv[]) {
     DesktopShell shell;
     X11DeskLock deskLock;
     X11DialUpDialogs dialUpDialogs;
-    Form1 form1({clock, registry, prompter, network, sound, shell, deskLock, dialUpDialogs,
-                 dataFolder, QApplication::applicationFilePath()});
+    MeterServices services{
+        clock, registry, prompter,      network,    sound,
+        shell, deskLock, dialUpDialogs, dataFolder, QApplication::applicationFilePath()};
+    // Fleet mode, when "fleet.ini" names a server: the uploader's own libpq connection.
+    services.fleetTransport = [](const FleetConfig& config) {
+        return std::make_unique<PgFleetTransport>(config.connection);
+    };
+    Form1 form1(std::move(services));
     QObject::connect(&form1, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
     instance.onCalled([&form1] { form1.openMainWindow(); });
     DBusNotifier notifier(QStringLiteral("Dialtoll"), QStringLiteral(DIALTOLL_APP_ID));

@@ -115,6 +115,8 @@ signals:
     void reminderPlayed();
     void planTimeUp();
     void linkWentDown(double seconds, double fee);
+    // Saves reached the store (a record opened, saved or closed).
+    void savesWritten();
 
 private:
     bool isPublicAccount() const;

@@ -48,6 +48,7 @@ bool MeterEngine::writeSaves(const std::optional<SessionSave>& running,
                 Say(QStringLiteral("cannot remove %1: %2")
                         .arg(journal.path(), journal.errorString()));
         }
+        emit savesWritten();
         return true;
     } catch (const StoreError& error) {
         m_pending = saves;

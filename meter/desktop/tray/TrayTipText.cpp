@@ -32,3 +32,9 @@ QString BuildTrayTip(const MeterFigures& figures, bool linked, const QDateTime& 
         return head + QStringLiteral(" 计划时间剩余:") + figures.Label5;
     return head + QLatin1Char(' ') + FormatPattern(now, QStringLiteral("YYYY年M月D日 H:MM:SS"));
 }
+
+QString WithUnsentLine(const QString& tip, int unsent) {
+    if (unsent <= 0)
+        return tip;
+    return QStringLiteral("未上传: %1").arg(unsent) + QLatin1Char('\n') + tip;
+}

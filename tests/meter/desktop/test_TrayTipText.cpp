@@ -85,4 +85,16 @@ TEST(BuildTrayTip, OffLineShowsThePresentDateAndTime) {
               QStringLiteral("Dialtoll(脱机) - 作者:Tavi 2024年12月31日 23:59:00"));
 }
 
+// Fleet mode: saves waiting for the server lead the tip, so cutting a long tip never hides them.
+TEST(BuildTrayTip, UnsentSavesLeadTheTipAndSurviveTheCut) {
+    MeterFigures figures;
+    figures.TitLb = QStringLiteral("Dialtoll(联机)");
+    figures.Label5 = QStringLiteral("1小时59分59秒");
+    const QString tip = BuildTrayTip(figures, true, QDateTime(QDate(2001, 3, 8), QTime(9, 5, 3)));
+    EXPECT_EQ(WithUnsentLine(tip, 0), tip);
+    EXPECT_EQ(WithUnsentLine(tip, 3), QStringLiteral("未上传: 3\n") + tip);
+    EXPECT_TRUE(
+        CutToTrayTip(WithUnsentLine(tip, 12345)).startsWith(QStringLiteral("未上传: 12345\n")));
+}
+
 } // namespace
