@@ -113,7 +113,7 @@ PgRows PgConnection::exec(const QString& sql, const QVariantList& values) {
         // A statement cut off by a lost connection may or may not have committed.
         throw FleetError{message.isEmpty() ? QStringLiteral("the server connection was lost")
                                            : message,
-                         lost || IsTransientState(state)};
+                         lost || IsTransientState(state), QString::fromLatin1(state)};
     }
     PgRows rows;
     const int columns = PQnfields(result);
