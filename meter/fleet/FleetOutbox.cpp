@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const PendingRows = "from FleetOutbox o join Notes n on n.rowid = o.NotesRowId "
-                                "where o.SaveSeq > o.SentSeq";
+// Counted on the partial index alone: the uploader counts after every batch.
+const char* const CountPending = "select count(*) from FleetOutbox where SaveSeq > SentSeq";
 
 // MONEY keeps four decimals; the server takes whole ten-thousandths.
 qint64 TenThousandths(const QVariant& money) {
@@ -30,8 +30,7 @@ StoreQuery Query(Store& store, const QString& sql, const QVariantList& values = 
 } // namespace
 
 int FleetOutbox::pendingCount() {
-    StoreQuery query =
-        Query(m_store, QStringLiteral("select count(*) ") + QLatin1String(PendingRows));
+    StoreQuery query = Query(m_store, QString::fromLatin1(CountPending));
     if (!query.next())
         throw StoreError(query.error());
     return query.value(0).toInt();
@@ -41,8 +40,9 @@ QList<FleetOutboxEntry> FleetOutbox::pendingBatch(int limit) {
     StoreQuery query = Query(
         m_store,
         QStringLiteral("select o.UploadKey, o.SaveSeq, o.NotesRowId, n.User, n.Count, n.FromD, "
-                       "n.FromT, n.ToD, n.ToT, n.ThisMoney, n.AllMoney, n.ThisTm, n.AllTm ") +
-            QLatin1String(PendingRows) + QStringLiteral(" order by o.UploadKey limit ?"),
+                       "n.FromT, n.ToD, n.ToT, n.ThisMoney, n.AllMoney, n.ThisTm, n.AllTm, "
+                       "n.rowid is null from FleetOutbox o left join Notes n on n.rowid = "
+                       "o.NotesRowId where o.SaveSeq > o.SentSeq order by o.UploadKey limit ?"),
         {limit});
     QList<FleetOutboxEntry> batch;
     while (query.next()) {
@@ -61,6 +61,7 @@ QList<FleetOutboxEntry> FleetOutbox::pendingBatch(int limit) {
         record.allMoney = TenThousandths(query.value(10));
         record.thisTm = Whole(query.value(11));
         record.allTm = Whole(query.value(12));
+        entry.gone = query.value(13).toLongLong() != 0;
         batch << entry;
     }
     if (!query.error().isEmpty())

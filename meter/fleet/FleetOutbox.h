@@ -10,6 +10,9 @@ class Store;
 struct FleetOutboxEntry {
     FleetSessionRecord record;
     qint64 notesRowId = 0;
+    // Its Notes row is no longer there (only a write that bypassed the triggers leaves such an
+    // entry): nothing to send, only to mark.
+    bool gone = false;
 };
 
 // The Notes rows whose latest save the server has not answered for yet (see FleetLocalSchema).
@@ -19,7 +22,7 @@ public:
     explicit FleetOutbox(Store& store) : m_store(store) {}
 
     int pendingCount();
-    // Up to `limit` pending records, oldest upload key first, with the rows' present figures.
+    // Up to `limit` pending entries, oldest upload key first, with the rows' present figures.
     QList<FleetOutboxEntry> pendingBatch(int limit);
     // The server has answered for these saves. A row saved again since it was read stays
     // pending; an answer never lowers what an earlier answer recorded.

@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <QSysInfo>
+#include <algorithm>
 
 namespace {
 
@@ -43,7 +44,10 @@ FleetUploadCycle::Result FleetUploadCycle::step() {
             if (m_pcId.isEmpty())
                 throw StoreError(QStringLiteral("this PC has no fleet id in the store yet"));
         }
-        m_pending = FleetOutbox(m_store).pendingCount();
+        // A backlog being sent was counted at the end of the last step.
+        if (!m_continuing)
+            m_pending = FleetOutbox(m_store).pendingCount();
+        m_continuing = false;
         if (m_pending == 0 && !accountsDue())
             return Result::Idle;
         if (!m_registered)
@@ -53,7 +57,9 @@ FleetUploadCycle::Result FleetUploadCycle::step() {
         if (m_pending > 0)
             uploadBatch();
         m_lastSaid.clear();
-        return m_pending > 0 ? Result::More : Result::Idle;
+        // Each batch marks every entry it read, so a backlog always shrinks to its end.
+        m_continuing = m_pending > 0;
+        return m_continuing ? Result::More : Result::Idle;
     } catch (const FleetError& error) {
         transportFailed(error);
     } catch (const StoreError& error) {
@@ -92,12 +98,20 @@ void FleetUploadCycle::refreshAccounts() {
 
 void FleetUploadCycle::uploadBatch() {
     FleetOutbox outbox(m_store);
-    const QList<FleetOutboxEntry> batch = outbox.pendingBatch(m_batchSize);
+    QList<FleetOutboxEntry> batch = outbox.pendingBatch(m_batchSize);
+    const qsizetype read = batch.size();
+    QList<FleetSessionRecord> answered;
+    for (const FleetOutboxEntry& entry : std::as_const(batch)) {
+        if (entry.gone)
+            answered << entry.record;
+    }
+    batch.removeIf([](const FleetOutboxEntry& entry) { return entry.gone; });
     QList<FleetSessionRecord> records;
     records.reserve(batch.size());
-    for (const FleetOutboxEntry& entry : batch)
+    for (const FleetOutboxEntry& entry : std::as_const(batch))
         records << entry.record;
-    const QList<FleetUploadStatus> statuses = m_transport.upload(m_pcId, records);
+    const QList<FleetUploadStatus> statuses =
+        records.isEmpty() ? QList<FleetUploadStatus>() : m_transport.upload(m_pcId, records);
     if (statuses.size() != records.size()) {
         throw FleetError{QStringLiteral("the server answered %1 statuses for %2 records")
                              .arg(statuses.size())
@@ -112,8 +126,12 @@ void FleetUploadCycle::uploadBatch() {
         }
     }
     // Applied, duplicate, stale or flagged: the server has answered for each of them.
-    outbox.markSent(records);
-    m_pending = outbox.pendingCount();
+    outbox.markSent(answered + records);
+    // Counting walks every pending entry: in a long backlog the count goes down by the batch,
+    // and is taken again once few are left.
+    m_pending = read < m_batchSize ? 0 : std::max(0, m_pending - static_cast<int>(read));
+    if (m_pending == 0)
+        m_pending = outbox.pendingCount();
 }
 
 void FleetUploadCycle::transportFailed(const FleetError& error) {

@@ -61,5 +61,7 @@ private:
     bool m_registered = false;
     std::optional<qint64> m_accountsFetchedAt;
     int m_pending = -1;
+    // The last step sent a full batch and counted what is left.
+    bool m_continuing = false;
     QString m_lastSaid;
 };

@@ -49,6 +49,9 @@ void FleetUploader::runStep() {
         return;
     }
     if (!m_cycle) {
+        // Each batch counts what is left on the outbox's index; kept in memory, a long backlog
+        // is not read and decrypted again for every batch.
+        m_store.execute(QStringLiteral("PRAGMA cache_size=-16384"));
         m_cycle = std::make_unique<FleetUploadCycle>(m_store, *m_transport, m_clock, m_pcName);
         m_cycle->setAccountsHook(m_accountsHook);
     }

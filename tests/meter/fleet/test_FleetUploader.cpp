@@ -303,6 +303,22 @@ TEST_F(Uploader, AConflictIsSaidWithItsRowAndDoesNotHoldTheRestBack) {
     EXPECT_TRUE(said.first().contains("upload key 1")) << said.first().toStdString();
 }
 
+// An entry whose Notes row went without the triggers seeing it (they were missing then) is
+// marked and left, never sent and never counted for ever.
+TEST_F(Uploader, AnEntryWhoseRowWentBehindTheTriggersIsLeftBehind) {
+    linkUp();
+    runAndSave(60'000);
+    linkDown();
+    ASSERT_TRUE(store->execute("drop trigger FleetNotesDeleted"));
+    ASSERT_TRUE(store->execute("delete from Notes where User='Master'"));
+    FleetLocalSchema::ensure(*store);
+    EXPECT_EQ(FleetOutbox(*store).pendingCount(), 2);
+    EXPECT_EQ(drain(), FleetUploadCycle::Result::Idle);
+    EXPECT_EQ(cycle->pendingCount(), 0);
+    ASSERT_EQ(server.rows(pcId).size(), 1);
+    EXPECT_EQ(server.rows(pcId).first().user, "公用帐号");
+}
+
 TEST_F(Uploader, ARefusalIsSaidOnceForEachMessage) {
     linkUp();
     server.refuseLogOn("password authentication failed for user \"pc3\"");
