@@ -17,7 +17,7 @@ class FleetUploaderThread : public QObject {
     Q_OBJECT
 public:
     // How long stop() waits for a step under way (a server that does not answer) to end.
-    static constexpr std::chrono::milliseconds StopWait{3000};
+    static constexpr std::chrono::milliseconds StopWait{1000};
 
     FleetUploaderThread(QString storePath, std::unique_ptr<FleetTransport> transport,
                         const Clock& clock, QString pcName,
