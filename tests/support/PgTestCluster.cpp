@@ -35,10 +35,13 @@ QString BinFolder() {
     return configured.isEmpty() ? QStringLiteral("/usr/lib/postgresql/15/bin") : configured;
 }
 
-// The server user must reach the folder: as root, a temporary folder under a private parent
-// (TMPDIR=/root/tmp) would not do, so then the cluster goes to /tmp.
+// The server's socket goes in the folder, and a socket's path is at most 107 bytes. As root,
+// the server user must also reach the folder, which a private parent (TMPDIR=/root/tmp) would
+// not let it. Otherwise the cluster goes to /tmp.
 QString BaseFolder() {
     const QString base = QDir::tempPath();
+    if (QFile::encodeName(base).size() > 64)
+        return QStringLiteral("/tmp");
     if (!RunsAsRoot())
         return base;
     for (QDir dir(base);;) {
