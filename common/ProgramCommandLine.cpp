@@ -50,7 +50,8 @@ QString ProgramCommandLine::helpText() const {
                           "  -v, --version          显示版本后退出\n"
                           "  --data-folder DIR      数据文件放在文件夹 DIR 中"
                           "（与环境变量 DIALTOLL_HOME 相同，优先于它）\n")
-        .arg(m_program, m_description);
+               .arg(m_program, m_description) +
+           m_optionHelp;
 }
 
 std::optional<int> ProgramCommandLine::answerWithoutDisplay(const QStringList& arguments) const {

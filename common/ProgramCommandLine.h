@@ -23,6 +23,9 @@ public:
     // The folder --data-folder named, absolute; empty when not given.
     QString dataFolder() const { return m_dataFolder; }
 
+    // Lines for options of this program alone, put under the common ones in --help.
+    void addOptionHelp(const QString& lines) { m_optionHelp += lines; }
+
     QString versionText() const;
     QString helpText() const;
 
@@ -36,4 +39,5 @@ private:
     QString m_program;
     QString m_description;
     QString m_dataFolder;
+    QString m_optionHelp;
 };

@@ -2,6 +2,7 @@
 #include "common/ProgramCommandLine.h"
 #include "common/QtTranslations.h"
 #include "enroldesk/AddUser.h"
+#include "enroldesk/ServerSetup.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "platform/linux/SystemClock.h"
 
@@ -12,8 +13,13 @@
 int main(int argc, char* argv[]) {
     ProgramCommandLine commandLine(QStringLiteral("Enroldesk"),
                                    QStringLiteral("添加和删除 Dialtoll 的上网帐号。"));
-    if (const std::optional<int> status =
-            commandLine.answerWithoutDisplay(ProgramCommandLine::arguments(argc, argv)))
+    commandLine.addOptionHelp(
+        QStringLiteral("  --init-server [CONN]   建立或更新共用服务器的表、角色和策略后退出"
+                       "（CONN 缺省时用 fleet.ini 的 AdminConnection）\n"));
+    const QStringList arguments = ProgramCommandLine::arguments(argc, argv);
+    if (const std::optional<int> status = commandLine.answerWithoutDisplay(arguments))
+        return *status;
+    if (const std::optional<int> status = ServerSetup::RunIfAsked(arguments))
         return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Enroldesk"));

@@ -8,4 +8,6 @@
 struct FleetError {
     QString message;
     bool transient = true;
+    // The server's SQLSTATE code when it answered with an error ("23505": a unique key taken).
+    QString sqlState = {};
 };

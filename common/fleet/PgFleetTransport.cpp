@@ -1,0 +1,105 @@
+#include "common/fleet/PgFleetTransport.h"
+
+#include "common/fleet/FleetError.h"
+#include "common/fleet/PgConnection.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QJsonObject RecordJson(const FleetSessionRecord& record) {
+    // Whole numbers go as texts: JSON numbers are doubles, and the server reads them back
+    // exactly either way.
+    return QJsonObject{
+        {QStringLiteral("row_id"), QString::number(record.rowId)},
+        {QStringLiteral("save_seq"), QString::number(record.saveSeq)},
+        {QStringLiteral("user"), record.user},
+        {QStringLiteral("count"), QString::number(record.count)},
+        {QStringLiteral("from_d"), record.fromD},
+        {QStringLiteral("from_t"), record.fromT},
+        {QStringLiteral("to_d"), record.toD},
+        {QStringLiteral("to_t"), record.toT},
+        {QStringLiteral("this_money"), QString::number(record.thisMoney)},
+        {QStringLiteral("all_money"), QString::number(record.allMoney)},
+        {QStringLiteral("this_tm"), QString::number(record.thisTm)},
+        {QStringLiteral("all_tm"), QString::number(record.allTm)},
+    };
+}
+
+FleetUploadStatus StatusFromText(const QString& text) {
+    if (text == QLatin1String("applied"))
+        return FleetUploadStatus::Applied;
+    if (text == QLatin1String("duplicate"))
+        return FleetUploadStatus::Duplicate;
+    if (text == QLatin1String("stale"))
+        return FleetUploadStatus::Stale;
+    if (text == QLatin1String("conflict"))
+        return FleetUploadStatus::Conflict;
+    throw FleetError{QStringLiteral("the server answered an unknown upload outcome: %1").arg(text),
+                     false};
+}
+
+} // namespace
+
+PgFleetTransport::PgFleetTransport(QString conninfo)
+    : m_connection(std::make_unique<PgConnection>(std::move(conninfo))) {}
+
+PgFleetTransport::~PgFleetTransport() = default;
+
+void PgFleetTransport::connect() {
+    m_connection->connect();
+}
+
+bool PgFleetTransport::isConnected() const {
+    return m_connection->isConnected();
+}
+
+void PgFleetTransport::disconnect() {
+    m_connection->close();
+}
+
+void PgFleetTransport::registerPc(const QString& pcId, const QString& pcName) {
+    m_connection->exec(
+        QStringLiteral("insert into dialtoll.pcs (pc_id, name) values ($1::uuid, $2) "
+                       "on conflict (pc_id) do update "
+                       "set name = excluded.name, last_seen = now()"),
+        {pcId, pcName});
+}
+
+QList<FleetUploadStatus> PgFleetTransport::upload(const QString& pcId,
+                                                  const QList<FleetSessionRecord>& records) {
+    if (records.isEmpty())
+        return {};
+    QJsonArray batch;
+    for (const FleetSessionRecord& record : records)
+        batch.append(RecordJson(record));
+    const PgRows answer = m_connection->exec(
+        QStringLiteral("select key, outcome from dialtoll.upload_sessions($1::uuid, $2::jsonb)"),
+        {pcId, QString::fromUtf8(QJsonDocument(batch).toJson(QJsonDocument::Compact))});
+    QHash<qint64, FleetUploadStatus> byKey;
+    for (const QList<QVariant>& row : answer.rows)
+        byKey.insert(row.at(0).toLongLong(), StatusFromText(row.at(1).toString()));
+    QList<FleetUploadStatus> statuses;
+    statuses.reserve(records.size());
+    for (const FleetSessionRecord& record : records) {
+        const auto found = byKey.constFind(record.rowId);
+        if (found == byKey.cend())
+            throw FleetError{
+                QStringLiteral("the server did not answer for record %1").arg(record.rowId), false};
+        statuses.append(*found);
+    }
+    return statuses;
+}
+
+QList<FleetAccount> PgFleetTransport::fetchAccounts() {
+    const PgRows answer = m_connection->exec(QStringLiteral(
+        "select name, password_hash, reg_date from dialtoll.accounts order by name_key"));
+    QList<FleetAccount> accounts;
+    accounts.reserve(answer.rows.size());
+    for (const QList<QVariant>& row : answer.rows)
+        accounts.append({row.at(0).toString(), row.at(1).toString(), row.at(2).toString()});
+    return accounts;
+}
