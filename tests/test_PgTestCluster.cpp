@@ -1,3 +1,5 @@
+#include "common/fleet/FleetError.h"
+#include "common/fleet/PgConnection.h"
 #include "support/PgTestCluster.h"
 
 #include <QFile>
@@ -6,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <optional>
-#include <string>
 
 namespace {
 
@@ -14,34 +15,39 @@ namespace {
     if (const QString why = PgTestCluster::unavailableReason(options); !why.isEmpty())             \
     GTEST_SKIP() << "SKIPPED: " << why.toStdString()
 
-// One libpq connection of a test, closed at the end of its scope.
-class Client {
-public:
-    explicit Client(const QString& conninfo) : m_conn(PQconnectdb(conninfo.toUtf8().constData())) {
-        // The server's goodbye on a shutdown is expected here.
-        PQsetNoticeProcessor(
-            m_conn, [](void*, const char*) {}, nullptr);
+// The first value of the first row, or the failure's message.
+QString Value(PgConnection& connection, const QString& sql) {
+    try {
+        const PgRows rows = connection.exec(sql);
+        return rows.rows.value(0).value(0).toString();
+    } catch (const FleetError& error) {
+        return QStringLiteral("failed: ") + error.message;
     }
-    ~Client() { PQfinish(m_conn); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
+}
 
-    bool connected() const { return PQstatus(m_conn) == CONNECTION_OK; }
-    std::string error() const { return PQerrorMessage(m_conn); }
-
-    // The first value of the first row; nullopt when the statement failed.
-    std::optional<std::string> value(const char* sql) {
-        PGresult* result = PQexec(m_conn, sql);
-        std::optional<std::string> text;
-        if (PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) > 0)
-            text = PQgetvalue(result, 0, 0);
-        PQclear(result);
-        return text;
+// A connected PgConnection, or the reason it is not.
+struct Connected {
+    explicit Connected(const QString& conninfo) : connection(conninfo) {
+        try {
+            connection.connect();
+        } catch (const FleetError& e) {
+            error = e;
+        }
     }
-
-private:
-    PGconn* m_conn;
+    PgConnection connection;
+    std::optional<FleetError> error;
 };
+
+// A statement on a connection the server ended fails as worth retrying, and closes it.
+void ExpectLost(PgConnection& connection) {
+    try {
+        connection.exec(QStringLiteral("select 1"));
+        ADD_FAILURE() << "a statement went through an ended connection";
+    } catch (const FleetError& error) {
+        EXPECT_TRUE(error.transient) << error.message.toStdString();
+    }
+    EXPECT_FALSE(connection.isConnected());
+}
 
 bool Responds(const QString& conninfo) {
     return PQping(conninfo.toUtf8().constData()) == PQPING_OK;
@@ -71,33 +77,34 @@ TEST(PgTestCluster, ServesRolesAndKeepsItsDataOverRestartsAndACrash) {
             QStringLiteral("create table kept(v text); insert into kept values ('before');"
                            "grant select on kept to fleet_pcs")));
         {
-            Client pc(cluster.conninfo(role, password));
-            ASSERT_TRUE(pc.connected()) << pc.error();
-            EXPECT_EQ(pc.value("select current_user"), "Pc_one");
-            EXPECT_EQ(pc.value("select v from kept"), "before");
+            Connected pc(cluster.conninfo(role, password));
+            ASSERT_FALSE(pc.error) << pc.error->message.toStdString();
+            EXPECT_EQ(Value(pc.connection, QStringLiteral("select current_user")), role);
+            EXPECT_EQ(Value(pc.connection, QStringLiteral("select v from kept")), "before");
         }
-        Client wrong(cluster.conninfo(role, QStringLiteral("guess")));
-        EXPECT_FALSE(wrong.connected());
-        EXPECT_NE(wrong.error().find("password authentication failed"), std::string::npos)
-            << wrong.error();
+        Connected wrong(cluster.conninfo(role, QStringLiteral("guess")));
+        ASSERT_TRUE(wrong.error);
+        EXPECT_TRUE(wrong.error->message.contains(QStringLiteral("password authentication failed")))
+            << wrong.error->message.toStdString();
+        EXPECT_FALSE(wrong.error->transient);
 
         ASSERT_TRUE(cluster.stop()) << cluster.error().toStdString();
         EXPECT_FALSE(cluster.isRunning());
         EXPECT_FALSE(Responds(cluster.superuserConninfo()));
+        Connected away(cluster.conninfo(role, password));
+        ASSERT_TRUE(away.error);
+        EXPECT_TRUE(away.error->transient) << away.error->message.toStdString();
         ASSERT_TRUE(cluster.start()) << cluster.error().toStdString();
-        {
-            Client pc(cluster.conninfo(role, password));
-            EXPECT_EQ(pc.value("select v from kept"), "before") << pc.error();
-        }
+        Connected back(cluster.conninfo(role, password));
+        ASSERT_FALSE(back.error) << back.error->message.toStdString();
+        EXPECT_EQ(Value(back.connection, QStringLiteral("select v from kept")), "before");
 
         // Taken away as by a crash while a client is connected: the client loses it, and the
         // server comes back with its committed data.
-        Client held(cluster.superuserConninfo());
-        ASSERT_TRUE(held.connected()) << held.error();
         ASSERT_TRUE(cluster.superuserExec(QStringLiteral("insert into kept values ('after')")));
         ASSERT_TRUE(cluster.stop(PgTestCluster::StopMode::Immediate))
             << cluster.error().toStdString();
-        EXPECT_EQ(held.value("select 1"), std::nullopt);
+        ExpectLost(back.connection);
         ASSERT_TRUE(cluster.start()) << cluster.error().toStdString();
         QStringList rows;
         ASSERT_TRUE(cluster.superuserExec(QStringLiteral("select v from kept order by v"), &rows));
@@ -113,23 +120,20 @@ TEST(PgTestCluster, TerminatedBackendsAreLostConnections) {
     ASSERT_TRUE(cluster.createLoginRole(QStringLiteral("pc_two"), QStringLiteral("pw")));
     ASSERT_TRUE(cluster.createLoginRole(QStringLiteral("pc_three"), QStringLiteral("pw")));
 
-    Client first(cluster.conninfo(QStringLiteral("pc_two"), QStringLiteral("pw")));
-    Client second(cluster.conninfo(QStringLiteral("pc_two"), QStringLiteral("pw")));
-    Client other(cluster.conninfo(QStringLiteral("pc_three"), QStringLiteral("pw")));
-    ASSERT_TRUE(first.connected() && second.connected() && other.connected());
+    Connected first(cluster.conninfo(QStringLiteral("pc_two"), QStringLiteral("pw")));
+    Connected second(cluster.conninfo(QStringLiteral("pc_two"), QStringLiteral("pw")));
+    Connected other(cluster.conninfo(QStringLiteral("pc_three"), QStringLiteral("pw")));
+    ASSERT_FALSE(first.error || second.error || other.error);
 
     EXPECT_EQ(cluster.terminateBackends(QStringLiteral("pc_two")), 2)
         << cluster.error().toStdString();
-    for (Client* lost : {&first, &second}) {
-        EXPECT_EQ(lost->value("select 1"), std::nullopt);
-        EXPECT_FALSE(lost->connected());
-    }
+    ExpectLost(first.connection);
+    ExpectLost(second.connection);
     // Another role's sessions are left alone until ended by their process id.
-    ASSERT_EQ(other.value("select 1"), "1");
-    const int pid = std::stoi(other.value("select pg_backend_pid()").value_or("0"));
+    ASSERT_EQ(Value(other.connection, QStringLiteral("select 1")), "1");
+    const int pid = other.connection.backendPid();
     ASSERT_TRUE(cluster.terminateBackend(pid)) << cluster.error().toStdString();
-    EXPECT_EQ(other.value("select 1"), std::nullopt);
-    EXPECT_FALSE(other.connected());
+    ExpectLost(other.connection);
     EXPECT_FALSE(cluster.terminateBackend(pid));
 }
 
@@ -139,10 +143,12 @@ TEST(PgTestCluster, VerifyFullAcceptsOnlyTheCertifiedHostName) {
     ASSERT_TRUE(cluster.start()) << cluster.error().toStdString();
     ASSERT_TRUE(cluster.createLoginRole(QStringLiteral("pc_tls"), QStringLiteral("pw")));
 
-    Client good(cluster.tlsConninfo(QStringLiteral("localhost"), QStringLiteral("pc_tls"),
-                                    QStringLiteral("pw")));
-    ASSERT_TRUE(good.connected()) << good.error();
-    EXPECT_EQ(good.value("select ssl from pg_stat_ssl where pid = pg_backend_pid()"), "t");
+    Connected good(cluster.tlsConninfo(QStringLiteral("localhost"), QStringLiteral("pc_tls"),
+                                       QStringLiteral("pw")));
+    ASSERT_FALSE(good.error) << good.error->message.toStdString();
+    EXPECT_EQ(Value(good.connection,
+                    QStringLiteral("select ssl from pg_stat_ssl where pid = pg_backend_pid()")),
+              "t");
 
     struct Refused {
         QString conninfo;
@@ -164,10 +170,10 @@ TEST(PgTestCluster, VerifyFullAcceptsOnlyTheCertifiedHostName) {
         {QStringLiteral("host=127.0.0.1 sslmode=disable") + role, "no pg_hba.conf entry"},
     };
     for (const Refused& refused : cases) {
-        Client client(refused.conninfo);
-        EXPECT_FALSE(client.connected()) << refused.conninfo.toStdString();
-        EXPECT_NE(client.error().find(refused.because), std::string::npos)
-            << refused.conninfo.toStdString() << ": " << client.error();
+        Connected client(refused.conninfo);
+        ASSERT_TRUE(client.error) << refused.conninfo.toStdString();
+        EXPECT_TRUE(client.error->message.contains(QLatin1String(refused.because)))
+            << refused.conninfo.toStdString() << ": " << client.error->message.toStdString();
     }
 }
 
