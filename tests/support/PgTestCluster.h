@@ -15,7 +15,8 @@ struct PgTestClusterOptions {
 // port). The superuser "postgres" logs on over the socket without a password; every other role
 // gives its password (scram-sha-256). Stopped and removed when destroyed.
 //
-// Run as root, the server tools run as the "postgres" user, as the server refuses root.
+// Run as root, the server tools run as the "postgres" user, as the server refuses root. Used
+// from the test's thread only.
 class PgTestCluster {
 public:
     using Options = PgTestClusterOptions;
@@ -58,7 +59,8 @@ public:
     // gets the first column of the last statement's rows.
     bool superuserExec(const QString& sql, QStringList* firstColumn = nullptr,
                        const QString& database = QStringLiteral("postgres"));
-    // A role that logs on with `password`, member of `groups`.
+    // A role that logs on with `password`, member of `groups`. Names are taken as written, so
+    // capitals count.
     bool createLoginRole(const QString& role, const QString& password,
                          const QStringList& groups = {});
 
