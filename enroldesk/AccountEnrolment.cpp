@@ -4,14 +4,18 @@
 #include "common/StoreProblem.h"
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
+#include "common/fleet/FleetError.h"
+#include "enroldesk/AccountDirectory.h"
 #include "platform/Clock.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <exception>
 
 namespace {
 
 const QString PublicAccount = QStringLiteral("公用帐号");
+const QString Administrator = QStringLiteral("Master");
 
 } // namespace
 
@@ -75,17 +79,23 @@ AccountEnrolment::beginAndFind(Store& store, const QString& name, bool& exists) 
     return std::nullopt;
 }
 
+std::optional<AccountEnrolment::Outcome>
+AccountEnrolment::checkRegistrationBoxes(const QString& name, const QString& password,
+                                         const QString& verification) {
+    if (password.isEmpty())
+        return Outcome::PasswordEmpty;
+    if (verification != password)
+        return Outcome::VerificationDiffers;
+    if (CharacterCount(password) > MaxPasswordLength)
+        return Outcome::PasswordTooLong;
+    return checkName(name);
+}
+
 AccountEnrolment::Result AccountEnrolment::registerAccount(const QString& name,
                                                            const QString& password,
                                                            const QString& verification,
                                                            const QString& adminPassword) const {
-    if (password.isEmpty())
-        return {Outcome::PasswordEmpty};
-    if (verification != password)
-        return {Outcome::VerificationDiffers};
-    if (CharacterCount(password) > MaxPasswordLength)
-        return {Outcome::PasswordTooLong};
-    if (const auto refusal = checkName(name))
+    if (const auto refusal = checkRegistrationBoxes(name, password, verification))
         return {*refusal};
 
     Store store;
@@ -102,10 +112,9 @@ AccountEnrolment::Result AccountEnrolment::registerAccount(const QString& name,
         return {Outcome::NameTaken};
     }
 
-    const QDate today = m_clock.now().date();
-    const QString nextYear = QString::number(today.year() + 1);
+    const QString nextYear = QString::number(m_clock.now().date().year() + 1);
     if (!store.execute(QString::fromUtf8(StoreStatements::InsertUser),
-                       {name, password, FormatPattern(today, QStringLiteral("YYYY年M月D日"))}) ||
+                       {name, password, registrationDate()}) ||
         !store.execute(QString::fromUtf8(StoreStatements::InsertUserSet),
                        {name, nextYear, nextYear}) ||
         !store.execute(QStringLiteral("commit")))
@@ -136,6 +145,76 @@ AccountEnrolment::Result AccountEnrolment::removeAccount(const QString& name,
         !store.execute(QStringLiteral("commit")))
         return abandon(store, store.lastError());
     return {Outcome::Removed};
+}
+
+QString AccountEnrolment::registrationDate() const {
+    return FormatPattern(m_clock.now().date(), QStringLiteral("YYYY年M月D日"));
+}
+
+std::optional<AccountEnrolment::Result>
+AccountEnrolment::checkRegistration(const QString& name, const QString& password,
+                                    const QString& verification,
+                                    const QString& adminPassword) const {
+    if (const auto refusal = checkRegistrationBoxes(name, password, verification))
+        return Result{*refusal};
+    {
+        Store store;
+        if (auto refusal = openAsAdministrator(store, adminPassword))
+            return refusal;
+    }
+    // The administrator stays an account of each PC, in every letter case, as the local
+    // store's comparison has it: the server may not hand the name to someone else.
+    if (name.compare(Administrator, Qt::CaseInsensitive) == 0)
+        return Result{Outcome::NameTaken};
+    return std::nullopt;
+}
+
+std::optional<AccountEnrolment::Result>
+AccountEnrolment::checkRemoval(const QString& name, const QString& adminPassword) const {
+    if (const auto refusal = checkName(name))
+        return Result{*refusal, {}, true};
+    Store store;
+    if (auto refusal = openAsAdministrator(store, adminPassword)) {
+        refusal->removal = true;
+        return refusal;
+    }
+    return std::nullopt;
+}
+
+AccountEnrolment::Result AccountEnrolment::serverFailure(const FleetError& error, bool removal) {
+    return {error.transient ? Outcome::ServerUnreachable : Outcome::ServerFailed, error.message,
+            removal};
+}
+
+AccountEnrolment::Result AccountEnrolment::registerOnServer(AccountDirectory& server,
+                                                            const QString& name,
+                                                            const QString& password,
+                                                            const QString& regDate) {
+    try {
+        return {server.add(name, password, regDate) == ServerAccounts::Change::Done
+                    ? Outcome::Registered
+                    : Outcome::NameTaken};
+    } catch (const FleetError& error) {
+        return serverFailure(error, false);
+    } catch (const std::exception& error) {
+        // Out of memory, say: the request did not go out.
+        return serverFailure(FleetError{QString::fromLocal8Bit(error.what()), false}, false);
+    }
+}
+
+AccountEnrolment::Result AccountEnrolment::removeFromServer(AccountDirectory& server,
+                                                            const QString& name) {
+    try {
+        return {server.remove(name) == ServerAccounts::Change::Done ? Outcome::Removed
+                                                                    : Outcome::NoSuchUser,
+                {},
+                true};
+    } catch (const FleetError& error) {
+        return serverFailure(error, true);
+    } catch (const std::exception& error) {
+        // Out of memory, say: the request did not go out.
+        return serverFailure(FleetError{QString::fromLocal8Bit(error.what()), false}, true);
+    }
 }
 
 QString AccountEnrolment::message(const Result& result) const {
@@ -174,6 +253,14 @@ QString AccountEnrolment::message(const Result& result) const {
         return QStringLiteral("Enroldesk成功！");
     case Outcome::Removed:
         return QStringLiteral("用户已注消！");
+    case Outcome::ServerUnreachable:
+        return (result.removal ? QStringLiteral("无法连接服务器，帐号没有注消。")
+                               : QStringLiteral("无法连接服务器，帐号没有注册。")) +
+               QStringLiteral("请检查与服务器的连接后再试。\n（%1）").arg(result.detail);
+    case Outcome::ServerFailed:
+        return (result.removal ? QStringLiteral("服务器没有接受这次注消，帐号没有注消：%1")
+                               : QStringLiteral("服务器没有接受这次注册，帐号没有注册：%1"))
+            .arg(result.detail);
     }
     return {};
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+class AccountDirectory;
+struct FleetError;
 class Clock;
 class Store;
 
@@ -30,12 +32,18 @@ public:
         NoSuchUser,
         Registered,
         Removed,
+        // Fleet mode: the server could not be reached (nothing changed) ...
+        ServerUnreachable,
+        // ... or did not take the request (nothing changed).
+        ServerFailed,
     };
 
     struct Result {
-        Outcome outcome;
-        // The store's own description when it failed.
+        Outcome outcome = Outcome::StoreFailed;
+        // The store's or the server's own description when it failed.
         QString detail = {};
+        // A removal's result, not a registration's (for the server's messages).
+        bool removal = false;
     };
 
     AccountEnrolment(QString databasePath, const Clock& clock);
@@ -44,6 +52,20 @@ public:
                            const QString& verification, const QString& adminPassword) const;
     // The new account's password plays no part here.
     Result removeAccount(const QString& name, const QString& adminPassword) const;
+
+    // Fleet mode, where the accounts are on the server. First the checks of this PC (the
+    // boxes, then the administrator password in the local store): a result ends the press,
+    // none means the request goes to the server.
+    std::optional<Result> checkRegistration(const QString& name, const QString& password,
+                                            const QString& verification,
+                                            const QString& adminPassword) const;
+    std::optional<Result> checkRemoval(const QString& name, const QString& adminPassword) const;
+    // Today in the form registration dates are kept.
+    QString registrationDate() const;
+    // Then the server's part, which blocks: for a worker thread. Never throws.
+    static Result registerOnServer(AccountDirectory& server, const QString& name,
+                                   const QString& password, const QString& regDate);
+    static Result removeFromServer(AccountDirectory& server, const QString& name);
 
     // The text shown for a result. A store that fails is named with its file and what to do.
     QString message(const Result& result) const;
@@ -54,6 +76,11 @@ public:
 
 private:
     static std::optional<Outcome> checkName(const QString& name);
+    // The boxes of a registration, in their order, before any file is looked at.
+    static std::optional<Outcome> checkRegistrationBoxes(const QString& name,
+                                                         const QString& password,
+                                                         const QString& verification);
+    static Result serverFailure(const FleetError& error, bool removal);
     // Opens the file and checks the administrator password; a result when that fails.
     std::optional<Result> openAsAdministrator(Store& store, const QString& adminPassword) const;
     // Rolls the open transaction back and reports the failure that caused it.

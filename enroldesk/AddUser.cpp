@@ -2,6 +2,7 @@
 
 #include "common/DataFolder.h"
 #include "common/Store.h"
+#include "enroldesk/AccountDirectory.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompter.h"
 
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -39,15 +41,22 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-AddUser::AddUser(Prompter& prompter, const Clock& clock, const QString& dataFolder, QWidget* parent)
+AddUser::AddUser(Prompter& prompter, const Clock& clock, const QString& dataFolder,
+                 std::shared_ptr<AccountDirectory> server, QWidget* parent)
     : QWidget(parent), m_prompter(prompter),
-      m_enrolment(DataFilePath(dataFolder, QString::fromLatin1(Store::FileName)), clock) {
+      m_enrolment(DataFilePath(dataFolder, QString::fromLatin1(Store::FileName)), clock),
+      m_server(std::move(server)) {
     setObjectName(QStringLiteral("AddUser"));
     setWindowTitle(QStringLiteral("Enroldesk/注消"));
     buildControls();
     connect(m_command1, &QPushButton::clicked, this, &AddUser::Command1_Click);
     connect(m_command3, &QPushButton::clicked, this, &AddUser::Command3_Click);
     connect(m_command2, &QPushButton::clicked, this, &AddUser::Command2_Click);
+    connect(&m_serverCall, &QFutureWatcher<AccountEnrolment::Result>::finished, this, [this] {
+        setBusy(false);
+        report(m_serverCall.result());
+        emit serverCallFinished();
+    });
 }
 
 void AddUser::buildControls() {
@@ -103,19 +112,65 @@ void AddUser::buildControls() {
 }
 
 void AddUser::Command1_Click() {
-    report(m_enrolment.registerAccount(m_text1->text(), m_text2->text(), m_text3->text(),
-                                       m_text4->text()));
+    if (isBusy())
+        return;
+    const QString name = m_text1->text();
+    const QString password = m_text2->text();
+    if (!m_server) {
+        report(m_enrolment.registerAccount(name, password, m_text3->text(), m_text4->text()));
+        return;
+    }
+    if (const auto refusal =
+            m_enrolment.checkRegistration(name, password, m_text3->text(), m_text4->text())) {
+        report(*refusal);
+        return;
+    }
+    callServer([server = m_server, name, password, date = m_enrolment.registrationDate()] {
+        return AccountEnrolment::registerOnServer(*server, name, password, date);
+    });
 }
 
 void AddUser::Command3_Click() {
-    report(m_enrolment.removeAccount(m_text1->text(), m_text4->text()));
+    if (isBusy())
+        return;
+    const QString name = m_text1->text();
+    if (!m_server) {
+        report(m_enrolment.removeAccount(name, m_text4->text()));
+        return;
+    }
+    if (const auto refusal = m_enrolment.checkRemoval(name, m_text4->text())) {
+        report(*refusal);
+        return;
+    }
+    callServer(
+        [server = m_server, name] { return AccountEnrolment::removeFromServer(*server, name); });
 }
 
 void AddUser::Command2_Click() {
     close();
 }
 
+void AddUser::callServer(std::function<AccountEnrolment::Result()> call) {
+    setBusy(true);
+    m_serverCall.setFuture(QtConcurrent::run(std::move(call)));
+}
+
+void AddUser::setBusy(bool busy) {
+    for (QPushButton* button : {m_command1, m_command2, m_command3})
+        button->setEnabled(!busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
 void AddUser::closeEvent(QCloseEvent* event) {
+    // The server's answer is still to come: leaving now would hide whether the account was
+    // changed. The connect timeout bounds the wait.
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     emit programEnds();
 }
@@ -164,6 +219,8 @@ void AddUser::report(const AccountEnrolment::Result& result) {
         break;
     case Outcome::StoreUnreadable:
     case Outcome::StoreFailed:
+    case Outcome::ServerUnreachable:
+    case Outcome::ServerFailed:
     case Outcome::MasterMissing:
     case Outcome::NoSuchUser:
     case Outcome::Registered:

@@ -1,7 +1,9 @@
 #include "common/DataFolder.h"
 #include "common/ProgramCommandLine.h"
 #include "common/QtTranslations.h"
+#include "common/fleet/FleetConfig.h"
 #include "enroldesk/AddUser.h"
+#include "enroldesk/ServerAccountDirectory.h"
 #include "enroldesk/ServerSetup.h"
 #include "platform/linux/MessageBoxPrompter.h"
 #include "platform/linux/SystemClock.h"
@@ -35,7 +37,12 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     MessageBoxPrompter prompter(QStringLiteral("Enroldesk"));
-    AddUser window(prompter, clock, ResolveDataFolder());
+    const QString dataFolder = ResolveDataFolder();
+    // With a server configured, accounts are registered and removed there.
+    std::shared_ptr<AccountDirectory> server;
+    if (const FleetConfig fleet = FleetConfig::load(dataFolder); fleet.enabled())
+        server = std::make_shared<ServerAccountDirectory>(fleet.administratorConnection());
+    AddUser window(prompter, clock, dataFolder, server);
     QObject::connect(&window, &AddUser::programEnds, &app, &QApplication::quit,
                      Qt::QueuedConnection);
 

@@ -3,7 +3,6 @@
 #include "common/fleet/FleetError.h"
 #include "common/fleet/PgConnection.h"
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -79,17 +78,20 @@ QList<FleetUploadStatus> PgFleetTransport::upload(const QString& pcId,
     const PgRows answer = m_connection->exec(
         QStringLiteral("select key, outcome from dialtoll.upload_sessions($1::uuid, $2::jsonb)"),
         {pcId, QString::fromUtf8(QJsonDocument(batch).toJson(QJsonDocument::Compact))});
-    QHash<qint64, FleetUploadStatus> byKey;
-    for (const QList<QVariant>& row : answer.rows)
-        byKey.insert(row.at(0).toLongLong(), StatusFromText(row.at(1).toString()));
+    // One answer per record, in the order sent: a batch may hold a key twice.
+    if (answer.rows.size() != records.size())
+        throw FleetError{QStringLiteral("the server answered %1 outcomes for %2 records")
+                             .arg(answer.rows.size())
+                             .arg(records.size()),
+                         false};
     QList<FleetUploadStatus> statuses;
     statuses.reserve(records.size());
-    for (const FleetSessionRecord& record : records) {
-        const auto found = byKey.constFind(record.rowId);
-        if (found == byKey.cend())
-            throw FleetError{
-                QStringLiteral("the server did not answer for record %1").arg(record.rowId), false};
-        statuses.append(*found);
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (answer.rows.at(i).at(0).toLongLong() != records.at(i).rowId)
+            throw FleetError{QStringLiteral("the server answered out of order at record %1")
+                                 .arg(records.at(i).rowId),
+                             false};
+        statuses.append(StatusFromText(answer.rows.at(i).at(1).toString()));
     }
     return statuses;
 }

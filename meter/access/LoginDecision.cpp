@@ -1,6 +1,7 @@
 #include "meter/access/LoginDecision.h"
 
 #include "common/StoreError.h"
+#include "common/fleet/FleetError.h"
 #include "meter/access/LoginContext.h"
 #include "meter/access/TextLimits.h"
 #include "meter/engine/MeterEngine.h"
@@ -20,6 +21,10 @@ const QString LoginDecision::WrongPasswordMessage = QStringLiteral("用户名/�
 LoginDecision::LoginDecision(Store& store, MeterEngine& mainEngine, DialUpNetwork& network)
     : m_store(store), m_engine(mainEngine), m_network(network) {}
 
+void LoginDecision::enableFleet(const Clock& clock, int cacheDays) {
+    m_fleet.emplace(m_store, clock, cacheDays);
+}
+
 LoginDecision::Verdict LoginDecision::check(const QString& name, const QString& password,
                                             const QString& contextText) {
     m_message.clear();
@@ -31,6 +36,8 @@ LoginDecision::Verdict LoginDecision::check(const QString& name, const QString& 
     // No account has a longer name or password, so none can match.
     if (TextLimits::Exceeds(name, NameLimit) || TextLimits::Exceeds(password, TextLimits::Password))
         return Verdict::WrongPassword;
+    if (m_fleet && !FleetLogin::isLocalAccount(name))
+        return checkFleet(name, password);
     QString expected;
     try {
         expected = SelectUser(m_store, QStringLiteral("Users"), name, QStringLiteral("Password"),
@@ -43,8 +50,48 @@ LoginDecision::Verdict LoginDecision::check(const QString& name, const QString& 
     return password == expected ? Verdict::Accepted : Verdict::WrongPassword;
 }
 
-bool LoginDecision::accept(const QString& name, const QString& contextText) {
+LoginDecision::Verdict LoginDecision::checkFleet(const QString& name, const QString& password) {
+    try {
+        switch (m_fleet->check(name, password)) {
+        case FleetLogin::Verdict::Accepted:
+            return Verdict::Accepted;
+        case FleetLogin::Verdict::WrongPassword:
+            return Verdict::WrongPassword;
+        case FleetLogin::Verdict::CacheUnusable:
+            m_message = m_fleet->refusal();
+            return Verdict::AccountsUnavailable;
+        }
+    } catch (const StoreError& error) {
+        m_message = error.message();
+        return Verdict::StoreFailed;
+    } catch (const FleetError& error) {
+        // The hash library could not start: no password can be checked.
+        m_message = QStringLiteral("无法核对密码（%1），暂时不能登录。").arg(error.message);
+        return Verdict::AccountsUnavailable;
+    }
+    return Verdict::WrongPassword;
+}
+
+bool LoginDecision::accept(const QString& typedName, const QString& contextText) {
     m_message.clear();
+    QString name = typedName;
+    if (m_fleet && !FleetLogin::isLocalAccount(typedName)) {
+        // Only an account the check just accepted; its rows are made before anything switches,
+        // so a failure leaves the previous account as it was.
+        const std::optional<FleetAccount> account = m_fleet->acceptedAccount(typedName);
+        if (!account) {
+            m_message = QStringLiteral("帐号“%1”没有通过检查").arg(typedName);
+            return false;
+        }
+        try {
+            m_fleet->ensureLocalRows(*account);
+        } catch (const StoreError& error) {
+            m_message = error.message();
+            return false;
+        }
+        // One spelling on every PC, so the server's records of an account go together.
+        name = account->name;
+    }
     if (contextText == LoginContext::ChangeOfUserText)
         m_engine.Svdt(); // the outgoing account's running session, written while it is current
     const QString previousUser = m_engine.currentUser();

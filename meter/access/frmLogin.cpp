@@ -140,6 +140,10 @@ void frmLogin::cmdOK_Click() {
         if (refuse(LoginDecision::WrongPasswordMessage))
             SelectAll(m_txtUserName);
         return;
+    case LoginDecision::Verdict::AccountsUnavailable:
+        if (refuse(m_decision.message()))
+            SelectAll(m_txtUserName);
+        return;
     case LoginDecision::Verdict::StoreFailed:
         if (refuse(
                 QStringLiteral("数据库出错，无法检查用户名和密码：%1").arg(m_decision.message())))

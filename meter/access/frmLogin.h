@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class Clock;
 class DeskLock;
 class DialUpNetwork;
 class MeterEngine;
@@ -25,6 +26,11 @@ public:
     frmLogin(Store& store, MeterEngine& mainEngine, DialUpNetwork& network, DeskLock& deskLock,
              DialUpDialogs& dialogs, Prompter& prompter, QWidget* parent = nullptr);
     ~frmLogin() override;
+
+    // Fleet mode: see LoginDecision::enableFleet.
+    void enableFleet(const Clock& clock, int cacheDays) {
+        m_decision.enableFleet(clock, cacheDays);
+    }
 
     // Whether this showing ended in an accepted log-on.
     bool LoginSucceeded() const { return m_gate.succeeded(); }

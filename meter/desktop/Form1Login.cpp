@@ -2,6 +2,7 @@
 // change-of-user command.
 #include "meter/desktop/Form1.h"
 
+#include "common/fleet/FleetConfig.h"
 #include "meter/access/LoginContext.h"
 #include "meter/desktop/MeterMenus.h"
 
@@ -12,6 +13,9 @@ using namespace std::chrono_literals;
 void Form1::setUpLogin() {
     m_login = std::make_unique<frmLogin>(m_store, m_engine, m_services.network, m_services.deskLock,
                                          m_services.dialUpDialogs, m_services.prompter);
+    // With a server configured, accounts come from the server's cached copy.
+    if (const FleetConfig fleet = FleetConfig::load(m_services.dataFolder); fleet.enabled())
+        m_login->enableFleet(m_services.clock, fleet.cacheDays);
     m_watcher = std::make_unique<DialUpDialogWatcher>(
         m_store, m_services.dialUpDialogs, m_engine, *m_login,
         DialUpDialogWatcher::Titles(qEnvironmentVariable("DIALTOLL_DIALER_TITLES")));

@@ -1,13 +1,16 @@
 #include "common/Store.h"
+#include "common/fleet/PasswordHash.h"
 #include "meter/access/frmLogin.h"
 #include "meter/desktop/Form1.h"
 #include "meter/desktop/MeterMenus.h"
+#include "meter/fleet/FleetAccountCache.h"
 #include "meter/store/RecordAccess.h"
 #include "platform/Prompter.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,9 +54,10 @@ private:
     }
 };
 
-// A started meter with multi-user management on and two accounts besides the public one.
+// A started meter with multi-user management on and two accounts besides the public one; with
+// `fleetIni`, that is its fleet.ini.
 struct Meter : FakePlatform {
-    Meter() : form(std::make_unique<Form1>(meterServices(folder.path(), "x", prompter))) {
+    explicit Meter(const QByteArray& fleetIni = {}) : form(start(fleetIni)) {
         form->Form_Load();
         setMaster("More", "1");
         addUser("alice", "Pw1");
@@ -71,6 +75,14 @@ struct Meter : FakePlatform {
     void addUser(const QString& name, const QString& password) {
         InsertRecord(store(), "Users", {"User"}, {name}, {"Password"}, {password});
         InsertRecord(store(), "UserSet", {"User"}, {name}, {"ShowMoney"}, {0});
+    }
+    std::unique_ptr<Form1> start(const QByteArray& fleetIni) {
+        if (!fleetIni.isEmpty()) {
+            QFile file(folder.file("fleet.ini"));
+            if (!file.open(QIODevice::WriteOnly) || file.write(fleetIni) != fleetIni.size())
+                qFatal("cannot write fleet.ini");
+        }
+        return std::make_unique<Form1>(meterServices(folder.path(), "x", prompter));
     }
     Store& store() { return form->storeDb(); }
     MeterEngine& engine() { return form->engine(); }
@@ -467,6 +479,45 @@ private slots:
         QCOMPARE(meter.login().loginContext(), QString("900000"));
         meter.press("cmdCancel");
         QCOMPARE(meter.network.hangUpCount(), 1);
+    }
+
+    void withAServerAccountsComeFromItsCache() {
+        Meter meter("[Server]\nConnection=host=/nonexistent dbname=dialtoll\nCacheDays=7\n");
+        QVERIFY(meter.linkUpWithoutLogin());
+        // Nothing fetched yet: a local account of the PC's own is no way round it.
+        meter.type("alice", "Pw1");
+        meter.press("cmdOK");
+        QCOMPARE(meter.prompter.shown.size(), 1);
+        QCOMPARE(meter.prompter.shown.first().text,
+                 QString("本机还没有从服务器取得帐号，暂时不能登录。请检查与服务器的连接。"));
+        QVERIFY(!meter.prompter.shown.first().loginVisible);
+        QVERIFY(meter.login().isVisible());
+        QCOMPARE(meter.control("txtUserName")->selectedText(), QString("alice"));
+
+        FleetAccountCache::replace(meter.store(),
+                                   {{"Carol", PasswordHash::hash("Pw3"), "2026年1月5日"}},
+                                   meter.clock.now().toUTC());
+        meter.type("alice", "Pw1");
+        meter.press("cmdOK");
+        QCOMPARE(meter.prompter.shown.value(1).text, WrongPassword);
+        meter.type("carol", "Pw3");
+        meter.press("cmdOK");
+        QVERIFY(!meter.login().isVisible());
+        QVERIFY(meter.login().LoginSucceeded());
+        QCOMPARE(meter.engine().currentUser(), QString("Carol"));
+        QCOMPARE(meter.noteRows("Carol"), 1);
+
+        // The last refresh a week and a day ago.
+        FleetAccountCache::replace(meter.store(),
+                                   {{"Carol", PasswordHash::hash("Pw3"), "2026年1月5日"}},
+                                   meter.clock.now().toUTC().addDays(-8));
+        meter.form->changeUser();
+        meter.type("Carol", "Pw3");
+        meter.press("cmdOK");
+        QCOMPARE(meter.prompter.shown.value(2).text,
+                 QString("本机的帐号资料已有 8 天没有与服务器同步（上限 7 天），暂时不能登录。"
+                         "请检查与服务器的连接。"));
+        QVERIFY(meter.login().isVisible());
     }
 };
 
