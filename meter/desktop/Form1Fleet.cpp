@@ -4,6 +4,7 @@
 #include "common/StoreError.h"
 #include "common/fleet/FleetTransport.h"
 #include "meter/desktop/Form1.h"
+#include "meter/fleet/FleetAccountCache.h"
 #include "meter/fleet/FleetLocalSchema.h"
 #include "meter/fleet/FleetUploaderThread.h"
 
@@ -28,7 +29,7 @@ void Form1::startFleet() {
         return;
     m_fleet = std::make_unique<FleetUploaderThread>(
         DataFilePath(m_services.dataFolder, Store::FileName), std::move(transport),
-        m_services.clock, m_fleetConfig.pcName);
+        m_services.clock, m_fleetConfig.pcName, FleetAccountCache::refreshHook());
     connect(m_fleet.get(), &FleetUploaderThread::pendingChanged, this, [this](int count) {
         m_unsent = count;
         updateTrayTip();
