@@ -34,6 +34,14 @@ bool IsTransientState(const QByteArray& state) {
            state == "40P01" || state == "53300" || state == "57014";
 }
 
+// A server that went away while the statement was written (a crash, an immediate shutdown)
+// leaves libpq calling the connection good until it reads the end of it.
+bool ConnectionLost(PGconn* conn) {
+    if (PQstatus(conn) == CONNECTION_OK)
+        PQconsumeInput(conn);
+    return PQstatus(conn) != CONNECTION_OK;
+}
+
 } // namespace
 
 PgConnection::PgConnection(QString conninfo) : m_conninfo(std::move(conninfo)) {}
@@ -107,7 +115,7 @@ PgRows PgConnection::exec(const QString& sql, const QVariantList& values) {
         const QByteArray state =
             result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
         PQclear(result);
-        const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+        const bool lost = ConnectionLost(m_conn);
         if (lost)
             close();
         // A statement cut off by a lost connection may or may not have committed.
@@ -144,7 +152,7 @@ void PgConnection::execScript(const QString& sql) {
         const QString message = result ? QString::fromUtf8(PQresultErrorMessage(result)).trimmed()
                                        : ConnectionMessage(m_conn);
         PQclear(result);
-        const bool lost = PQstatus(m_conn) != CONNECTION_OK;
+        const bool lost = ConnectionLost(m_conn);
         if (lost)
             close();
         throw FleetError{message, lost};
