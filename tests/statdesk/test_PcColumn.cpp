@@ -5,6 +5,14 @@
 #include <QBuffer>
 #include <gtest/gtest.h>
 
+// Failures show the texts, not their bytes.
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << "{\n  " << texts.join("\n  ").toStdString() << "\n}";
+}
+
 namespace {
 
 SessionRow Row(int pc, int user, const char* fromD, const char* fromT, qint64 fee, double seconds) {
