@@ -1,6 +1,7 @@
 #include "common/OpenStore.h"
 #include "common/Store.h"
 #include "common/fleet/FleetConfig.h"
+#include "platform/fake/ScriptedFileChooser.h"
 #include "platform/fake/ScriptedPrompter.h"
 #include "statdesk/CxyGl.h"
 #include "statdesk/GroupTableModel.h"
@@ -129,8 +130,10 @@ struct Fixture {
     }
 
     std::unique_ptr<CxyGl> window(std::shared_ptr<ServerSessionSource> source = nullptr) {
+        auto chooser = std::make_unique<ScriptedFileChooser>();
+        files = chooser.get();
         auto w = std::make_unique<CxyGl>(prompter, folder.path(), std::make_unique<NoPrinter>(),
-                                         nullptr, std::move(source));
+                                         std::move(chooser), std::move(source));
         w->Form_Load();
         for (const char* name : {"Cb2", "Cb5"})
             w->findChild<QComboBox*>(name)->setEditText("2026");
@@ -142,6 +145,7 @@ struct Fixture {
 
     TempFolder folder;
     ScriptedPrompter prompter;
+    ScriptedFileChooser* files = nullptr;
 };
 
 const QByteArray FleetOn = "[Server]\nConnection=host=/nonexistent dbname=x\nPcName=前台\n";
@@ -290,7 +294,11 @@ private slots:
         QVERIFY(!command3->isEnabled());
 
         const QString csv = fixture.folder.file("all.csv");
-        QCOMPARE(w->exportTo(csv), QString());
+        fixture.files->answerNext(csv);
+        Button(*w, "cmdExport")->click();
+        QVERIFY2(fixture.files->requests().last().suggested.endsWith(
+                     "/Dialtoll统计_全部电脑_所有人_20260301-20260331.csv"),
+                 qPrintable(fixture.files->requests().last().suggested));
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const auto records = ReadCsv(QString::fromUtf8(file.readAll().mid(3)));
