@@ -12,8 +12,10 @@
 #include "statdesk/DefaultGridPrinter.h"
 #include "statdesk/GroupTableModel.h"
 #include "statdesk/ListingPrinter.h"
+#include "statdesk/PgServerSessionSource.h"
 #include "statdesk/QueryError.h"
 #include "statdesk/QueryRange.h"
+#include "statdesk/ServerQueryRunner.h"
 #include "statdesk/SessionEraser.h"
 #include "statdesk/SessionGrouping.h"
 #include "statdesk/SessionReader.h"
@@ -41,6 +43,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -51,6 +54,9 @@ namespace {
 const QString Everyone = QStringLiteral("所有人");
 constexpr int TwipsPerPixel = 15;
 const QString MasterName = QStringLiteral("Master");
+const QString ServerRowsKept =
+    QStringLiteral("“全部电脑”列出的是服务器上的记录，只能查看。要删除记录，请在记录它的电脑上"
+                   "选择“本机”后删除。");
 
 int Pixels(int twips) {
     return qRound(double(twips) / TwipsPerPixel);
@@ -85,20 +91,31 @@ void FillNumbers(QComboBox* box, int from, int to) {
 } // namespace
 
 CxyGl::CxyGl(Prompter& prompter, QString dataFolder, std::unique_ptr<GridPrinter> printer,
-             std::unique_ptr<FileChooser> files, QWidget* parent)
+             std::unique_ptr<FileChooser> files, std::shared_ptr<ServerSessionSource> server,
+             QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_dataFolder(std::move(dataFolder)),
+      m_fleet(FleetConfig::load(m_dataFolder)),
       m_printer(printer ? std::move(printer) : std::make_unique<DefaultGridPrinter>()),
       m_files(files ? std::move(files) : std::make_unique<FileDialogChooser>()) {
     setObjectName(QStringLiteral("CxyGl"));
     setWindowTitle(QStringLiteral("Dialtoll统计Statdesk"));
-    buildControls();
+    if (m_fleet.enabled()) {
+        m_pcName = m_fleet.pcName;
+        if (m_pcName.isEmpty())
+            m_pcName = QSysInfo::machineHostName();
+        if (m_pcName.isEmpty())
+            m_pcName = QStringLiteral("本机");
+        if (!server)
+            server = std::make_shared<PgServerSessionSource>(m_fleet.administratorConnection());
+    }
+    buildControls(std::move(server));
     resize(Pixels(10800), Pixels(6600));
     placeControls();
 }
 
 CxyGl::~CxyGl() = default;
 
-void CxyGl::buildControls() {
+void CxyGl::buildControls(std::shared_ptr<ServerSessionSource> server) {
     m_controls = new QWidget(this);
     auto* rows = new QVBoxLayout(m_controls);
     rows->setContentsMargins(6, 6, 6, 4);
@@ -113,6 +130,7 @@ void CxyGl::buildControls() {
     auto* command4 = Button("Command4", QStringLiteral("打印"), m_controls);
     auto* command2 = Button("Command2", QStringLiteral("复制(&C)"), m_controls);
     auto* command3 = Button("Command3", QStringLiteral("删除(&D)"), m_controls);
+    m_command1 = command1;
     m_command3 = command3;
     m_cmdExport = Button("cmdExport", QStringLiteral("导出(&E)"), m_controls);
     first->addWidget(command1);
@@ -155,6 +173,18 @@ void CxyGl::buildControls() {
 
     // How the listing is shown and what else can be made of it, on a row of its own.
     auto* third = new QHBoxLayout;
+    // Fleet mode: where the sessions come from, on this row, where there is room for it.
+    if (m_fleet.enabled()) {
+        auto* sourceLabel = Label("lblSource", QStringLiteral("来源(&S):"), m_controls);
+        m_source = new QComboBox(m_controls);
+        m_source->setObjectName(QStringLiteral("Source"));
+        m_source->addItems({QStringLiteral("本机"), QStringLiteral("全部电脑")});
+        sourceLabel->setBuddy(m_source);
+        third->addWidget(sourceLabel);
+        third->addWidget(m_source);
+        third->addSpacing(12);
+        m_server = new ServerQueryRunner(std::move(server), this);
+    }
     auto* viewLabel = Label("lblView", QStringLiteral("显示(&G):"), m_controls);
     m_cbView = new QComboBox(m_controls);
     m_cbView->setObjectName(QStringLiteral("cbView"));
@@ -167,10 +197,17 @@ void CxyGl::buildControls() {
     third->addSpacing(12);
     third->addWidget(m_cmdChart);
     third->addWidget(m_cmdPreview);
+    if (m_fleet.enabled()) {
+        m_busy = Label("lblBusy", QStringLiteral("正在读取服务器上的记录……"), m_controls);
+        m_busy->hide();
+        third->addSpacing(12);
+        third->addWidget(m_busy);
+    }
     third->addStretch();
     rows->addLayout(third);
 
     m_model = new SessionTableModel(this);
+    m_model->setPcColumn(m_fleet.enabled());
     m_groupModel = new GroupTableModel(this);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("Mf1"));
@@ -204,6 +241,8 @@ void CxyGl::buildControls() {
     connect(m_cmdChart, &QPushButton::clicked, this, &CxyGl::Chart_Click);
     connect(m_cbView, &QComboBox::currentIndexChanged, this,
             [this](int index) { setView(View(index)); });
+    if (m_source)
+        connect(m_source, &QComboBox::currentIndexChanged, this, &CxyGl::sourceChanged);
     connect(m_grid->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             &CxyGl::sortListing);
     const auto clickIfEnabled = [](QPushButton* button) {
@@ -230,15 +269,28 @@ void CxyGl::setColumnWidths(std::initializer_list<int> twips) {
     // wider, so the two date columns grow to hold a full date and time rather than clip it.
     const int dateTimeWidth =
         m_grid->fontMetrics().horizontalAdvance(QStringLiteral("0000年00月00日 00:00:00")) + 12;
-    int column = 0;
+    // The widths are those of the columns without the PC column, in their order.
+    int logical = SessionTableModel::Number;
     for (const int width : twips) {
-        const bool dateColumn = column == 2 || column == 3;
-        m_grid->setColumnWidth(column++,
+        const auto column = SessionTableModel::Column(logical++);
+        const bool dateColumn =
+            column == SessionTableModel::Start || column == SessionTableModel::End;
+        m_grid->setColumnWidth(m_model->columnOf(column),
                                dateColumn ? std::max(Pixels(width), dateTimeWidth) : Pixels(width));
     }
     // The remaining columns are as wide as their header text.
-    for (; column < SessionTableModel::ColumnCount; ++column)
+    for (; logical <= SessionTableModel::Count; ++logical) {
+        const int column = m_model->columnOf(SessionTableModel::Column(logical));
         m_grid->setColumnWidth(column, m_grid->horizontalHeader()->sectionSizeHint(column));
+    }
+    // The PC column holds the longest name listed, within reason.
+    const int pcColumn = m_model->columnOf(SessionTableModel::Pc);
+    if (pcColumn >= 0) {
+        int width = std::max(Pixels(1200), m_grid->horizontalHeader()->sectionSizeHint(pcColumn));
+        for (const QString& name : m_model->pcNames())
+            width = std::max(width, m_grid->fontMetrics().horizontalAdvance(name) + 12);
+        m_grid->setColumnWidth(pcColumn, std::min(width, Pixels(3000)));
+    }
 }
 
 void CxyGl::Form_Load() {
@@ -324,24 +376,100 @@ void CxyGl::Command1_Click() {
             QueryRange::bound(m_cb2->currentText(), m_cb3->currentText(), m_cb4->currentText());
         const qint64 to =
             QueryRange::bound(m_cb5->currentText(), m_cb6->currentText(), m_cb7->currentText());
-        const QString user = m_cb1->currentText();
-        SessionReader reader;
-        reader.read(m_store, user == Everyone ? std::nullopt : std::optional<QString>(user), from,
-                    to);
-        std::vector<SessionRow> rows = reader.takeRows();
-        if (rows.empty()) {
-            m_prompter.information(
-                QStringLiteral("用户：“%1”指定时期段的统计信息未找到。").arg(user));
+        const ListingScope scope{m_cb1->currentText(), from, to, source() == AllPcs};
+        if (scope.allPcs) {
+            queryServer(scope);
             return;
         }
-        m_model->setSessions(std::move(rows), reader.takeUsers());
-        m_scope = ListingScope{user, from, to};
-        clearSortIndicator();
-        fitGrid();
-        listingChanged();
+        SessionReader reader;
+        reader.read(m_store,
+                    scope.user == Everyone ? std::nullopt : std::optional<QString>(scope.user),
+                    from, to);
+        SessionListing found{reader.takeRows(), reader.takeUsers(), {}};
+        // Every row is this PC's: index 0.
+        if (m_fleet.enabled())
+            found.pcs << m_pcName;
+        showFound(scope, std::move(found), false);
     } catch (const QueryError& error) {
         m_prompter.error(error.text());
     }
+}
+
+void CxyGl::showFound(const ListingScope& scope, SessionListing found, bool fromServer) {
+    if (found.rows.empty()) {
+        m_prompter.information(
+            QStringLiteral("用户：“%1”指定时期段的统计信息未找到。").arg(scope.user));
+        return;
+    }
+    m_model->setSessions(std::move(found));
+    m_scope = scope;
+    m_listingFromServer = fromServer;
+    clearSortIndicator();
+    fitGrid();
+    listingChanged();
+    updateDeleteControl();
+}
+
+void CxyGl::queryServer(const ListingScope& scope) {
+    setReadingServer(true);
+    m_server->start(scope.user == Everyone ? std::nullopt : std::optional<QString>(scope.user),
+                    scope.from, scope.to, [this, scope](ServerQueryRunner::Outcome outcome) {
+                        setReadingServer(false);
+                        if (!outcome.listing) {
+                            const QString lead = outcome.error.kind == ServerReadError::Unreachable
+                                                     ? QStringLiteral("无法连接服务器：")
+                                                     : QStringLiteral("读取服务器上的记录失败：");
+                            m_prompter.error(lead + outcome.error.message);
+                            return;
+                        }
+                        showFound(scope, std::move(*outcome.listing), true);
+                    });
+}
+
+bool CxyGl::isReadingServer() const {
+    return m_server && m_server->isBusy();
+}
+
+void CxyGl::setReadingServer(bool reading) {
+    if (!m_busy)
+        return;
+    m_busy->setVisible(reading);
+    // The source box stays free: choosing this PC again does not wait for the server.
+    m_command1->setEnabled(!reading);
+    if (reading)
+        m_grid->setCursor(Qt::BusyCursor);
+    else
+        m_grid->unsetCursor();
+}
+
+CxyGl::Source CxyGl::source() const {
+    return m_source && m_source->currentIndex() == AllPcs ? AllPcs : ThisPc;
+}
+
+void CxyGl::setSource(Source source) {
+    if (m_source)
+        m_source->setCurrentIndex(int(source));
+}
+
+void CxyGl::sourceChanged() {
+    // Whatever the other source was reading no longer matters; its rows leave the grid.
+    m_server->forget();
+    setReadingServer(false);
+    m_model->clear();
+    m_scope.reset();
+    m_listingFromServer = false;
+    listingChanged();
+    updateDeleteControl();
+    Command1_Click();
+}
+
+bool CxyGl::serverInvolved() const {
+    return m_listingFromServer || source() == AllPcs;
+}
+
+void CxyGl::updateDeleteControl() {
+    m_command3->setEnabled(view() == Detail && !serverInvolved());
+    m_command3->setToolTip(serverInvolved() ? ServerRowsKept : QString());
 }
 
 void CxyGl::selectRows(int row, int rowSel) {
@@ -389,6 +517,10 @@ void CxyGl::Command2_Click() {
 }
 
 void CxyGl::Command3_Click() {
+    if (serverInvolved()) {
+        m_prompter.error(ServerRowsKept);
+        return;
+    }
     if (m_store.isReadOnly()) {
         m_prompter.error(QStringLiteral("数据库文件所在的文件夹是只读的，只能查看，无法删除记录。"
                                         "请让该文件夹可写后再删除。"));
@@ -488,7 +620,7 @@ void CxyGl::setView(View view) {
     if (view != Detail)
         regroup();
     showListing(view == Detail ? static_cast<ListingModel*>(m_model) : m_groupModel);
-    m_command3->setEnabled(view == Detail);
+    updateDeleteControl();
     updateChart();
 }
 
@@ -678,8 +810,13 @@ void CxyGl::Chart_Click() {
 }
 
 void CxyGl::updateChart() {
-    if (!m_chart || !m_scope)
+    if (!m_chart)
         return;
+    // No listing (another source chosen, nothing found there yet): nothing to chart.
+    if (!m_scope) {
+        m_chart->setUsage({}, GroupPeriod::Day, QString(), suggestedFile());
+        return;
+    }
     // The chart totals as the grid does; the sessions' own listing is charted per day.
     if (view() == Detail)
         m_chart->setUsage(SessionGrouping::group(m_model->sessions(), GroupPeriod::Day),

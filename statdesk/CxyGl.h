@@ -1,9 +1,11 @@
 #pragma once
 
 #include "common/Store.h"
+#include "common/fleet/FleetConfig.h"
 #include "platform/FileChooser.h"
 #include "statdesk/GridPrinter.h"
 #include "statdesk/ListingScope.h"
+#include "statdesk/SessionListing.h"
 
 #include <QImage>
 #include <QPointer>
@@ -21,6 +23,8 @@ class QLineEdit;
 class QPagedPaintDevice;
 class QPushButton;
 class QTableView;
+class ServerQueryRunner;
+class ServerSessionSource;
 class SessionTableModel;
 class StatChart;
 
@@ -28,16 +32,22 @@ class StatChart;
 // finished sessions with their totals, each on its own or totalled per day or month, and
 // copies, prints or deletes the listed rows, exports them for a spreadsheet, previews the
 // whole list for printing or PDF, and charts it. The database stays open while the window
-// lives.
+// lives. In fleet mode it also lists every PC's sessions from the shared server, with a PC
+// column in either listing.
 class CxyGl : public QWidget {
     Q_OBJECT
 public:
     // What the grid shows; the order of the view box's entries.
     enum View { Detail, ByDay, ByMonth };
+    // Where the sessions come from (fleet mode only); the order of the source box's entries.
+    enum Source { ThisPc, AllPcs };
 
-    // `printer` defaults to the system's default printer, `files` to the desktop's file dialog.
+    // `printer` defaults to the system's default printer, `files` to the desktop's file dialog,
+    // `server` (fleet mode) to the server of fleet.ini reached with the administrator's
+    // connection.
     CxyGl(Prompter& prompter, QString dataFolder, std::unique_ptr<GridPrinter> printer = nullptr,
-          std::unique_ptr<FileChooser> files = nullptr, QWidget* parent = nullptr);
+          std::unique_ptr<FileChooser> files = nullptr,
+          std::shared_ptr<ServerSessionSource> server = nullptr, QWidget* parent = nullptr);
     ~CxyGl() override;
 
     // Start-up: date lists, database, user list, administrator password.
@@ -60,6 +70,13 @@ public:
     // Shows the sessions on their own or totalled per day or month.
     void setView(View view);
     View view() const;
+    // Fleet mode: lists this PC's sessions or every PC's from the server, as the source box
+    // says; the chosen source is queried at once.
+    void setSource(Source source);
+    Source source() const;
+    bool isFleetMode() const { return m_fleet.enabled(); }
+    // A read of the server is under way.
+    bool isReadingServer() const;
     // Shows the window restored, on top and active, as when another start asks for it.
     void comeForward();
     // Reads the account names again into the user list, keeping what the box shows.
@@ -94,7 +111,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls();
+    void buildControls(std::shared_ptr<ServerSessionSource> server);
     void placeControls();
     // Fits the grid to the window below its top, unless the window is minimised.
     void fitGrid();
@@ -116,11 +133,24 @@ private:
     void rememberFolder(const QString& path);
     QImage gridPicture();
     void loadUsers();
+    // A query's result in the grid, or the not-found message when it has no rows.
+    void showFound(const ListingScope& scope, SessionListing found, bool fromServer);
+    void queryServer(const ListingScope& scope);
+    void setReadingServer(bool reading);
+    void sourceChanged();
+    // Deleting is for this PC's listing only.
+    void updateDeleteControl();
+    bool serverInvolved() const;
     // A store failure while loading, said as a sentence about the file.
     void reportStoreProblem(const QString& storeMessage);
 
     Prompter& m_prompter;
     QString m_dataFolder;
+    FleetConfig m_fleet;
+    // The name this PC's rows carry in the PC column.
+    QString m_pcName;
+    ServerQueryRunner* m_server = nullptr;
+    bool m_listingFromServer = false;
     std::unique_ptr<GridPrinter> m_printer;
     std::unique_ptr<FileChooser> m_files;
     Store m_store;
@@ -141,6 +171,9 @@ private:
     QComboBox* m_cb7 = nullptr;
     QLineEdit* m_text1 = nullptr;
     QComboBox* m_cbView = nullptr;
+    QComboBox* m_source = nullptr;
+    QLabel* m_busy = nullptr;
+    QPushButton* m_command1 = nullptr;
     QPushButton* m_command3 = nullptr;
     QPushButton* m_cmdExport = nullptr;
     QPushButton* m_cmdPreview = nullptr;

@@ -3,9 +3,10 @@
 #include "statdesk/SessionGrouping.h"
 
 QString ListingScope::caption() const {
-    return QStringLiteral("用户：%1　%2 至 %3")
-        .arg(user, SessionGrouping::label(from, GroupPeriod::Day),
-             SessionGrouping::label(to, GroupPeriod::Day));
+    return (allPcs ? QStringLiteral("全部电脑　") : QString()) +
+           QStringLiteral("用户：%1　%2 至 %3")
+               .arg(user, SessionGrouping::label(from, GroupPeriod::Day),
+                    SessionGrouping::label(to, GroupPeriod::Day));
 }
 
 QString ListingScope::fileStem() const {
@@ -14,5 +15,8 @@ QString ListingScope::fileStem() const {
         if (c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c))
             c = u'_';
     }
-    return QStringLiteral("Dialtoll统计_%1_%2-%3").arg(name).arg(from).arg(to);
+    return QStringLiteral("Dialtoll统计_%1%2_%3-%4")
+        .arg(allPcs ? QStringLiteral("全部电脑_") : QString(), name)
+        .arg(from)
+        .arg(to);
 }

@@ -4,9 +4,9 @@
 #include "common/StoreStatements.h"
 #include "common/TextConventions.h"
 #include "statdesk/QueryError.h"
+#include "statdesk/SessionSpan.h"
 #include "statdesk/SessionText.h"
 
-#include <QDateTime>
 #include <cmath>
 
 namespace {
@@ -25,15 +25,6 @@ QString TextOf(const QVariant& value) {
     if (value.typeId() == QMetaType::Double)
         return NumberToText(value.toDouble());
     return value.toString();
-}
-
-std::optional<QDateTime> Moment(const QString& date, const QString& time) {
-    const QDate day = QDate::fromString(date, QStringLiteral("yyyyMMdd"));
-    const std::optional<QTime> clock = TimeFromText(time);
-    if (!day.isValid() || !clock)
-        return std::nullopt;
-    // Wall-clock span, as the dates were written; no daylight-saving shift.
-    return QDateTime(day, *clock, Qt::UTC);
 }
 
 } // namespace
@@ -96,13 +87,12 @@ void SessionReader::read(Store& store, const std::optional<QString>& account, qi
         if (row.seconds > 0) {
             row.shownSeconds = row.seconds;
         } else {
-            const std::optional<QDateTime> start = Moment(fromD, fromT);
-            const std::optional<QDateTime> end = Moment(toD, toT);
-            if (!start || !end)
+            const std::optional<double> span = SessionSpan::seconds(fromD, fromT, toD, toT);
+            if (!span)
                 throw QueryError(QueryError::TypeMismatch,
                                  QStringLiteral("类型不匹配：记录的起止时间无效（%1 %2 - %3 %4）")
                                      .arg(fromD, fromT, toD, toT));
-            row.shownSeconds = double(start->secsTo(*end));
+            row.shownSeconds = *span;
         }
         row.fee = SessionText::feeUnits(NumberOf(query.value(moneyColumn)));
         const QVariant count = query.value(countColumn);

@@ -2,6 +2,7 @@
 
 #include "common/TextConventions.h"
 #include "statdesk/CsvWriter.h"
+#include "statdesk/SessionSpan.h"
 #include "statdesk/SessionText.h"
 
 #include <QCollator>
@@ -12,7 +13,22 @@
 namespace {
 
 const char* const Headers[] = {"序号",     "用户名",   "上网时间", "下网时间",
-                               "漫游时长", "当次花费", "当时次数"};
+                               "漫游时长", "当次花费", "当时次数", "电脑"};
+constexpr int PlainColumns = SessionTableModel::Count + 1;
+
+// Each name's place in the order a Chinese reader expects (pinyin), ranked once.
+std::vector<double> NameRanks(const QStringList& names) {
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    collator.setNumericMode(true);
+    std::vector<int> byName(std::size_t(names.size()));
+    std::iota(byName.begin(), byName.end(), 0);
+    std::stable_sort(byName.begin(), byName.end(),
+                     [&](int a, int b) { return collator.compare(names.at(a), names.at(b)) < 0; });
+    std::vector<double> ranks(byName.size());
+    for (std::size_t rank = 0; rank < byName.size(); ++rank)
+        ranks[std::size_t(byName[rank])] = double(rank);
+    return ranks;
+}
 
 // Part i (0 FromD, 1 FromT, 2 ToD, 3 ToT) of a row's joined times.
 QStringView TimesPart(const QString& times, int i) {
@@ -27,23 +43,22 @@ QStringView TimesPart(const QString& times, int i) {
     return QStringView(times).mid(start, end < 0 ? -1 : end - start);
 }
 
-// A moment as one number that orders like the moments: YYYYMMDD * 100000 + seconds of the day.
-double MomentKey(QStringView date, QStringView time) {
-    const std::optional<QTime> clock = TimeFromText(time.toString());
-    return NumberFromText(date.toString()) * 100000.0 +
-           (clock ? clock->msecsSinceStartOfDay() / 1000 : -1);
-}
-
 } // namespace
 
 SessionTableModel::SessionTableModel(QObject* parent) : ListingModel(parent) {}
 
-void SessionTableModel::setSessions(std::vector<SessionRow> rows, QStringList users) {
+void SessionTableModel::setSessions(SessionListing listing) {
+    setSessions(std::move(listing.rows), std::move(listing.users), std::move(listing.pcs));
+}
+
+void SessionTableModel::setSessions(std::vector<SessionRow> rows, QStringList users,
+                                    QStringList pcs) {
     beginResetModel();
     m_rows = std::move(rows);
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         m_rows[i].order = int(i);
     m_users = std::move(users);
+    m_pcs = std::move(pcs);
     setListed(true);
     computeTotals();
     endResetModel();
@@ -53,6 +68,7 @@ void SessionTableModel::clear() {
     beginResetModel();
     m_rows.clear();
     m_users.clear();
+    m_pcs.clear();
     setListed(false);
     computeTotals();
     endResetModel();
@@ -67,15 +83,39 @@ void SessionTableModel::computeTotals() {
     }
 }
 
+void SessionTableModel::setPcColumn(bool shown) {
+    if (shown == m_pcColumn)
+        return;
+    beginResetModel();
+    m_pcColumn = shown;
+    endResetModel();
+}
+
+SessionTableModel::Column SessionTableModel::columnAt(int column) const {
+    if (!m_pcColumn || column == Number)
+        return Column(column);
+    return column == 1 ? Pc : Column(column - 1);
+}
+
+int SessionTableModel::columnOf(Column column) const {
+    if (column == Pc)
+        return m_pcColumn ? 1 : -1;
+    return m_pcColumn && column != Number ? int(column) + 1 : int(column);
+}
+
 int SessionTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : PlainColumns + (m_pcColumn ? 1 : 0);
 }
 
 QString SessionTableModel::headerText(int column) const {
-    return column >= 0 && column < ColumnCount ? QString::fromUtf8(Headers[column]) : QString();
+    return column >= 0 && column < columnCount() ? QString::fromUtf8(Headers[columnAt(column)])
+                                                 : QString();
 }
 
-QString SessionTableModel::cellText(int row, int column) const {
+QString SessionTableModel::cellText(int row, int shownColumn) const {
+    if (shownColumn < 0 || shownColumn >= columnCount())
+        return {};
+    const Column column = columnAt(shownColumn);
     if (isSession(row))
         return column == Number ? QString::number(row + 1) : sessionText(session(row), column);
     if (isTotals(row)) {
@@ -93,10 +133,12 @@ QString SessionTableModel::cellText(int row, int column) const {
     return {};
 }
 
-QString SessionTableModel::sessionText(const SessionRow& row, int column) const {
+QString SessionTableModel::sessionText(const SessionRow& row, Column column) const {
     switch (column) {
     case User:
         return m_users.value(row.user);
+    case Pc:
+        return m_pcs.value(row.pc);
     case Start:
         return SessionText::date(TimesPart(row.times, 0).toString()) + u' ' +
                TimesPart(row.times, 1).toString();
@@ -115,16 +157,18 @@ QString SessionTableModel::sessionText(const SessionRow& row, int column) const 
 }
 
 void SessionTableModel::writeCsv(CsvWriter& out) const {
-    for (int column = Number; column < ColumnCount; ++column) {
+    for (int column = 0; column < columnCount(); ++column) {
         out.text(headerText(column));
         // Durations also as seconds, which a spreadsheet can add up.
-        if (column == Duration)
+        if (columnAt(column) == Duration)
             out.text(QStringLiteral("漫游时长(秒)"));
     }
     out.endRecord();
     int number = 0;
     for (const SessionRow& row : m_rows) {
         out.number(QString::number(++number));
+        if (m_pcColumn)
+            out.text(m_pcs.value(row.pc));
         out.text(m_users.value(row.user));
         out.text(SessionText::isoMoment(TimesPart(row.times, 0), TimesPart(row.times, 1)));
         out.text(SessionText::isoMoment(TimesPart(row.times, 2), TimesPart(row.times, 3)));
@@ -135,6 +179,8 @@ void SessionTableModel::writeCsv(CsvWriter& out) const {
         out.endRecord();
     }
     out.text(QStringLiteral("合  计"));
+    if (m_pcColumn)
+        out.text({});
     out.text({});
     out.text({});
     out.text({});
@@ -145,33 +191,28 @@ void SessionTableModel::writeCsv(CsvWriter& out) const {
     out.endRecord();
 }
 
-std::vector<double> SessionTableModel::sortKeys(int column) const {
+std::vector<double> SessionTableModel::sortKeys(Column column) const {
     std::vector<double> keys;
     keys.reserve(m_rows.size());
-    std::vector<double> userRanks;
-    if (column == User) {
-        // Names in the order a Chinese reader expects (pinyin), ranked once.
-        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
-        collator.setNumericMode(true);
-        std::vector<int> byName(std::size_t(m_users.size()));
-        std::iota(byName.begin(), byName.end(), 0);
-        std::stable_sort(byName.begin(), byName.end(), [&](int a, int b) {
-            return collator.compare(m_users.at(a), m_users.at(b)) < 0;
-        });
-        userRanks.resize(byName.size());
-        for (std::size_t rank = 0; rank < byName.size(); ++rank)
-            userRanks[std::size_t(byName[rank])] = double(rank);
-    }
+    const std::vector<double> ranks = column == User ? NameRanks(m_users)
+                                      : column == Pc ? NameRanks(m_pcs)
+                                                     : std::vector<double>();
+    const auto rank = [&ranks](int index) {
+        return index >= 0 && std::size_t(index) < ranks.size() ? ranks[std::size_t(index)] : -1.0;
+    };
     for (const SessionRow& row : m_rows) {
         switch (column) {
         case User:
-            keys.push_back(userRanks[std::size_t(row.user)]);
+            keys.push_back(rank(row.user));
+            break;
+        case Pc:
+            keys.push_back(rank(row.pc));
             break;
         case Start:
-            keys.push_back(MomentKey(TimesPart(row.times, 0), TimesPart(row.times, 1)));
+            keys.push_back(SessionSpan::orderKey(TimesPart(row.times, 0), TimesPart(row.times, 1)));
             break;
         case End:
-            keys.push_back(MomentKey(TimesPart(row.times, 2), TimesPart(row.times, 3)));
+            keys.push_back(SessionSpan::orderKey(TimesPart(row.times, 2), TimesPart(row.times, 3)));
             break;
         case Duration:
             keys.push_back(row.shownSeconds);
@@ -191,9 +232,9 @@ std::vector<double> SessionTableModel::sortKeys(int column) const {
 }
 
 void SessionTableModel::sort(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= ColumnCount || m_rows.empty())
+    if (column < 0 || column >= columnCount() || m_rows.empty())
         return;
-    const std::vector<double> keys = sortKeys(column);
+    const std::vector<double> keys = sortKeys(columnAt(column));
     std::vector<std::size_t> positions(m_rows.size());
     std::iota(positions.begin(), positions.end(), std::size_t(0));
     if (order == Qt::AscendingOrder)
@@ -235,5 +276,6 @@ void SessionTableModel::removeSessions(QList<int> rows) {
     // The numbers below the first removed row and the totals row have changed.
     const int firstChanged = std::min(rows.first(), sessionCount());
     emit dataChanged(index(firstChanged, Number), index(sessionCount(), Number));
-    emit dataChanged(index(sessionCount(), Duration), index(sessionCount(), Fee));
+    emit dataChanged(index(sessionCount(), columnOf(Duration)),
+                     index(sessionCount(), columnOf(Fee)));
 }

@@ -1,22 +1,32 @@
 #pragma once
 
 #include "statdesk/ListingModel.h"
+#include "statdesk/SessionListing.h"
 #include "statdesk/SessionRow.h"
 
 #include <QList>
 #include <QStringList>
 #include <vector>
 
-// The statistics grid's session listing: one row per listed session, then the totals row.
+// The statistics grid's session listing: one row per listed session, then the totals row. In
+// fleet mode a PC column "电脑" follows the numbering.
 class SessionTableModel : public ListingModel {
     Q_OBJECT
 public:
-    enum Column { Number, User, Start, End, Duration, Fee, Count, ColumnCount };
+    // The columns' values are their places without the PC column.
+    enum Column { Number, User, Start, End, Duration, Fee, Count, Pc };
 
     explicit SessionTableModel(QObject* parent = nullptr);
 
-    // A new listing, in the query's order; the totals row follows it.
-    void setSessions(std::vector<SessionRow> rows, QStringList users);
+    // A new listing, in the query's order; the totals row follows it. `pcs` names the rows' PCs.
+    void setSessions(std::vector<SessionRow> rows, QStringList users, QStringList pcs = {});
+    void setSessions(SessionListing listing);
+    // Shows the PC column (fleet mode) or not.
+    void setPcColumn(bool shown);
+    bool hasPcColumn() const { return m_pcColumn; }
+    // What a column of the grid shows, and where the grid shows a column (-1: not shown).
+    Column columnAt(int column) const;
+    int columnOf(Column column) const;
     // No listing: the header alone.
     void clear();
 
@@ -34,6 +44,7 @@ public:
     const SessionRow& session(int row) const { return m_rows.at(std::size_t(row)); }
     const std::vector<SessionRow>& sessions() const { return m_rows; }
     QString userName(int row) const { return m_users.value(session(row).user); }
+    const QStringList& pcNames() const { return m_pcs; }
 
     // Removes these session rows (any order) and brings the numbering and the totals up to date.
     void removeSessions(QList<int> rows);
@@ -43,12 +54,14 @@ public:
 
 private:
     void computeTotals();
-    QString sessionText(const SessionRow& row, int column) const;
+    QString sessionText(const SessionRow& row, Column column) const;
     // Sort keys of every row for a column, in the rows' present order.
-    std::vector<double> sortKeys(int column) const;
+    std::vector<double> sortKeys(Column column) const;
 
     std::vector<SessionRow> m_rows;
     QStringList m_users;
+    QStringList m_pcs;
+    bool m_pcColumn = false;
     double m_totalSeconds = 0;
     qint64 m_totalFee = 0;
 };
