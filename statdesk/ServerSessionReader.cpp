@@ -96,16 +96,7 @@ SessionListing ServerSessionReader::read(PgConnection& server,
                     SessionRow::Separator + toT;
         row.fee = FeeUnits(text(9));
         row.seconds = double(text(10).toLongLong());
-        if (row.seconds > 0) {
-            row.shownSeconds = row.seconds;
-        } else {
-            const std::optional<double> span = SessionSpan::seconds(fromD, fromT, toD, toT);
-            if (!span)
-                throw QueryError(QueryError::TypeMismatch,
-                                 QStringLiteral("类型不匹配：记录的起止时间无效（%1 %2 - %3 %4）")
-                                     .arg(fromD, fromT, toD, toT));
-            row.shownSeconds = *span;
-        }
+        row.shownSeconds = SessionSpan::shownSeconds(row.seconds, fromD, fromT, toD, toT);
         listing.rows.push_back(std::move(row));
     }
 

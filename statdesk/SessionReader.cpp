@@ -84,16 +84,7 @@ void SessionReader::read(Store& store, const std::optional<QString>& account, qi
         row.times = fromD + SessionRow::Separator + fromT + SessionRow::Separator + toD +
                     SessionRow::Separator + toT;
         row.seconds = NumberOf(query.value(secondsColumn));
-        if (row.seconds > 0) {
-            row.shownSeconds = row.seconds;
-        } else {
-            const std::optional<double> span = SessionSpan::seconds(fromD, fromT, toD, toT);
-            if (!span)
-                throw QueryError(QueryError::TypeMismatch,
-                                 QStringLiteral("类型不匹配：记录的起止时间无效（%1 %2 - %3 %4）")
-                                     .arg(fromD, fromT, toD, toT));
-            row.shownSeconds = *span;
-        }
+        row.shownSeconds = SessionSpan::shownSeconds(row.seconds, fromD, fromT, toD, toT);
         row.fee = SessionText::feeUnits(NumberOf(query.value(moneyColumn)));
         const QVariant count = query.value(countColumn);
         if (!count.isNull())

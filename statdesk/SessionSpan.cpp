@@ -1,6 +1,7 @@
 #include "statdesk/SessionSpan.h"
 
 #include "common/TextConventions.h"
+#include "statdesk/QueryError.h"
 
 #include <QDateTime>
 
@@ -32,6 +33,18 @@ double orderKey(QStringView date, QStringView time) {
     const std::optional<QTime> clock = TimeFromText(time.toString());
     return NumberFromText(date.toString()) * 100000.0 +
            (clock ? clock->msecsSinceStartOfDay() / 1000 : -1);
+}
+
+double shownSeconds(double storedSeconds, const QString& fromD, const QString& fromT,
+                    const QString& toD, const QString& toT) {
+    if (storedSeconds > 0)
+        return storedSeconds;
+    const std::optional<double> span = seconds(fromD, fromT, toD, toT);
+    if (!span)
+        throw QueryError(QueryError::TypeMismatch,
+                         QStringLiteral("类型不匹配：记录的起止时间无效（%1 %2 - %3 %4）")
+                             .arg(fromD, fromT, toD, toT));
+    return *span;
 }
 
 } // namespace SessionSpan

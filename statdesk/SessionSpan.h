@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <optional>
 
@@ -12,5 +13,9 @@ std::optional<double> seconds(QStringView fromD, QStringView fromT, QStringView 
 // A moment as one number that orders like the moments: YYYYMMDD * 100000 + seconds of the day
 // (-1 for a time that does not read).
 double orderKey(QStringView date, QStringView time);
+// The duration a listed row shows: its stored seconds when positive, else the span from start to
+// end. Throws QueryError when neither gives a figure.
+double shownSeconds(double storedSeconds, const QString& fromD, const QString& fromT,
+                    const QString& toD, const QString& toT);
 
 } // namespace SessionSpan
