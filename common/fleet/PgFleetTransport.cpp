@@ -2,6 +2,7 @@
 
 #include "common/fleet/FleetError.h"
 #include "common/fleet/PgConnection.h"
+#include "common/fleet/ServerAccounts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,11 +98,5 @@ QList<FleetUploadStatus> PgFleetTransport::upload(const QString& pcId,
 }
 
 QList<FleetAccount> PgFleetTransport::fetchAccounts() {
-    const PgRows answer = m_connection->exec(QStringLiteral(
-        "select name, password_hash, reg_date from dialtoll.accounts order by name_key"));
-    QList<FleetAccount> accounts;
-    accounts.reserve(answer.rows.size());
-    for (const QList<QVariant>& row : answer.rows)
-        accounts.append({row.at(0).toString(), row.at(1).toString(), row.at(2).toString()});
-    return accounts;
+    return ServerAccounts(*m_connection).list();
 }
